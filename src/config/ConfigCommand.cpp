@@ -1,0 +1,63 @@
+#include "ConfigCommand.h"
+
+std::uint8_t TxSequence::next()
+{
+    ++txSequence;
+    if (txSequence > kLast)
+        txSequence = 0;
+    return txSequence;
+}
+
+namespace {
+
+QLatin1String hotColdText(ConfigInputs::HotCold hotCold)
+{
+    switch (hotCold) {
+    case ConfigInputs::HotCold::HH:
+        return QLatin1String("11");
+    case ConfigInputs::HotCold::HC:
+        return QLatin1String("10");
+    // The node reads these two as numbers, so they go out as one digit.
+    case ConfigInputs::HotCold::CH:
+        return QLatin1String("1");
+    case ConfigInputs::HotCold::CC:
+        return QLatin1String("0");
+    case ConfigInputs::HotCold::None:
+        break;
+    }
+    return QLatin1String("");
+}
+
+QLatin1String relayText(ConfigInputs::Relay relay)
+{
+    switch (relay) {
+    case ConfigInputs::Relay::On:
+        return QLatin1String("1");
+    case ConfigInputs::Relay::Off:
+        return QLatin1String("0");
+    case ConfigInputs::Relay::None:
+        break;
+    }
+    return QLatin1String("");
+}
+
+} // namespace
+
+QByteArray buildConfigCommand(const ConfigInputs& inputs, std::uint8_t sequence)
+{
+    QString text = QStringLiteral("@,");
+    for (const QString* field : {&inputs.sensorNumber, &inputs.maxSensor, &inputs.lowTemperature,
+                                 &inputs.highTemperature, &inputs.lowHumidity, &inputs.highHumidity}) {
+        text += *field;
+        text += u',';
+    }
+    text += hotColdText(inputs.hotCold) + u',';
+    text += relayText(inputs.relay1) + u',';
+    text += relayText(inputs.relay2) + u',';
+    text += inputs.pwm + u',';
+    text += inputs.mode + u',';
+    text += QLatin1String("1,");
+    text += QString::number(sequence) + u',';
+    text += QLatin1String("\r\n");
+    return text.toLatin1();
+}

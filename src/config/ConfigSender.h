@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ConfigCommand.h"
+#include "SendQueue.h"
+
+#include <QObject>
+
+#include <functional>
+
+class CommControl;
+
+// Builds configuration commands at the press of "Send" and sends them in the window that
+// opens after each completed status frame. It lives as long as the program, so closing
+// the configuration window neither cancels a waiting command nor resets the sequence.
+class ConfigSender : public QObject {
+    Q_OBJECT
+public:
+    using WindowOpen = std::function<bool()>;
+
+    ConfigSender(CommControl& comm, WindowOpen sendWindowOpen, QObject* parent = nullptr);
+
+    // Takes the next sequence number, queues the command and sends at once when the send
+    // window is open. Returns the command as built.
+    QByteArray submit(const ConfigInputs& inputs);
+
+    // Sends everything waiting, in press order; called when the send window opens.
+    void flush();
+
+    // Writes a text to the line one character at a time while the port is open.
+    void SendText(const QByteArray& text);
+
+    qsizetype pending() const { return m_queue.size(); }
+    std::uint8_t txSequence() const { return m_sequence.txSequence; }
+
+Q_SIGNALS:
+    // One or more commands have gone out (or were skipped on a closed port).
+    void commandsSent();
+
+private:
+    CommControl& m_comm;
+    WindowOpen m_sendWindowOpen;
+    SendQueue m_queue;
+    TxSequence m_sequence;
+};

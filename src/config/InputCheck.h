@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The limits of one text input of the configuration window.
+struct InputLimits {
+    const char* control;
+    int maxLength;
+    double maxValue;
+};
+
+inline constexpr std::array<InputLimits, 8> kInputLimits{{
+    {"Text1", 3, 255},
+    {"Text2", 1, 3},
+    {"Text3", 3, 255},
+    {"Text4", 2, 64},
+    {"Text5", 4, 100},
+    {"Text6", 4, 100},
+    {"Text7", 4, 100},
+    {"Text8", 4, 100},
+}};
+
+// Whether a text may stay in an input after a change: not longer than the length limit,
+// decimal digits with an optional leading "-" and at most one ".", and a value not above
+// the value limit. The start of a number ("-", ".", "-.", "2.") stays so that such numbers
+// can be typed key by key.
+bool inputStays(const QString& text, const InputLimits& limits);

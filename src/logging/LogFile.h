@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+inline constexpr const char* kLogFileName = "data.txt";
+
+// Appends one record to a file and closes it again. A record is written in one write;
+// when it cannot be written whole, the file is cut back to its old end so that no partial
+// line is left behind. Returns the system's reason on failure.
+std::optional<QString> appendRecord(const QString& path, const QByteArray& record);
+
+// Tracks a run of failed writes so that a failure is reported once when it starts and the
+// recovery is noticed.
+class LogHealth {
+public:
+    enum class Change { None, FailureStarted, Recovered };
+
+    Change recordResult(const std::optional<QString>& failure);
+    bool failing() const { return m_failing; }
+    const QString& reason() const { return m_reason; }
+
+private:
+    bool m_failing = false;
+    QString m_reason;
+};

@@ -1,0 +1,29 @@
+#include "LogRecord.h"
+
+#include <array>
+
+QByteArray formatLogRecord(const QDateTime& moment, const QString& node, const QString& temperature,
+                           const QString& humidity)
+{
+    // Fixed formats, never the locale's: a spreadsheet or script reads these columns.
+    const std::array<QByteArray, 5> items{
+        moment.toString(QStringLiteral("MM-dd-yyyy")).toLatin1(),
+        moment.toString(QStringLiteral("HH:mm:ss")).toLatin1(),
+        node.toLatin1(),
+        temperature.toLatin1(),
+        humidity.toLatin1(),
+    };
+    QByteArray line;
+    line.reserve(64);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) {
+            // The next zone start that leaves at least one space after the last item.
+            const qsizetype used = line.size();
+            const qsizetype nextZone = (used / kPrintZoneWidth + 1) * kPrintZoneWidth;
+            line.append(nextZone - used, ' ');
+        }
+        line.append(items[i]);
+    }
+    line.append("\r\n");
+    return line;
+}

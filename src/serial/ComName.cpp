@@ -1,0 +1,103 @@
+#include "ComName.h"
+
+#include <QRegularExpression>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+QString comName(int number) { return QStringLiteral("COM") + QString::number(number); }
+
+std::optional<int> parseComName(const QString& name)
+{
+    if (name.size() < 4 || name.size() > 6 || !name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const QStringView digits = QStringView(name).mid(3);
+    if (digits.front() == u'0')
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < kFirstComNumber || value > kLastComNumber)
+        return std::nullopt;
+    return value;
+}
+
+namespace {
+struct DeviceRow {
+    const char* prefix;
+    int count;
+    int firstCom;
+};
+// A present device keeps its name across unplugging and replugging because the name
+// depends only on the kernel's device name.
+constexpr std::array<DeviceRow, 4> kDeviceTable{{
+    {"/dev/ttyS", 32, 1},
+    {"/dev/ttyUSB", 32, 33},
+    {"/dev/ttyACM", 32, 65},
+    {"/dev/ttyAMA", 4, 97},
+}};
+} // namespace
+
+std::optional<int> comNumberForDevice(const QString& systemLocation)
+{
+    for (const DeviceRow& row : kDeviceTable) {
+        const QLatin1String prefix(row.prefix);
+        if (!systemLocation.startsWith(prefix))
+            continue;
+        const QString index = systemLocation.mid(prefix.size());
+        static const QRegularExpression kIndex(QStringLiteral("^(0|[1-9][0-9]?)$"));
+        if (!kIndex.match(index).hasMatch())
+            return std::nullopt;
+        const int k = index.toInt();
+        if (k >= row.count)
+            return std::nullopt;
+        return row.firstCom + k;
+    }
+    return std::nullopt;
+}
+
+QString portNumberText(const QString& boxText)
+{
+    switch (boxText.size()) {
+    case 4:
+    case 5:
+    case 6:
+        return boxText.mid(3);
+    default:
+        return {};
+    }
+}
+
+int leadingNumberValue(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    QString number;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        number += text[i++];
+    bool digits = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c >= u'0' && c <= u'9') {
+            digits = true;
+            number += c;
+        } else if (c == u'.' && !point) {
+            point = true;
+            number += c;
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return 0;
+    const double value = std::nearbyint(number.toDouble());
+    if (!(value > std::numeric_limits<int>::min() && value < std::numeric_limits<int>::max()))
+        return 0;
+    return static_cast<int>(value);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// A failed operation of the serial control: a numeric code and a text for people.
+struct CommFailure {
+    int code = 0;
+    QString description;
+};
+
+// Empty when the operation succeeded.
+using CommResult = std::optional<CommFailure>;
+
+namespace CommError {
+inline constexpr int InvalidSetting = 380;  // a Settings text that cannot be parsed
+inline constexpr int NoSuchPort = 8002;     // no present device has that COM number, or it is 0
+inline constexpr int AlreadyOpen = 8005;    // the port is already open in this control
+inline constexpr int DeviceUnavailable = 8010; // held by another program, or access denied
+inline constexpr int PortClosed = 8012;     // read or write while the port is closed
+} // namespace CommError
+
+namespace CommEvents {
+inline constexpr int Receive = 2; // characters received
+} // namespace CommEvents
+
+// The serial communications control through which all line traffic passes. The
+// operations mirror a classic comm control: set CommPort, Settings, RThreshold and
+// InputLen, then set PortOpen; every received character raises OnComm once and is
+// read back through input().
+class CommControl : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void setCommPort(int portNumber) = 0;
+    virtual int commPort() const = 0;
+    virtual CommResult setSettings(const QString& settings) = 0;
+    virtual void setRThreshold(int threshold) = 0;
+    virtual void setInputLen(int length) = 0;
+
+    virtual bool portOpen() const = 0;
+    virtual CommResult setPortOpen(bool open) = 0;
+
+    // The oldest unread received character, removed from the receive buffer; none when
+    // nothing is waiting. With InputLen 1 a read never takes more than one character.
+    virtual std::optional<char> input() = 0;
+    virtual CommResult setOutput(const QByteArray& bytes) = 0;
+    virtual int commEvent() const = 0;
+
+Q_SIGNALS:
+    // Raised once for every received character, in order of arrival.
+    void OnComm();
+    // The port was closed by the control itself because the device failed.
+    void deviceLost(const QString& reason);
+};

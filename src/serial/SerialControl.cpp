@@ -1,0 +1,188 @@
+#include "SerialControl.h"
+
+#include "ComName.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace {
+
+CommFailure noSuchPort(int number)
+{
+    return {CommError::NoSuchPort,
+            number == 0 ? QStringLiteral("Invalid port number")
+                        : QStringLiteral("No device is present for %1").arg(comName(number))};
+}
+
+// QSerialPort reports both a busy and a forbidden device as PermissionError, with a
+// translated text; access(2) tells the two apart.
+CommFailure unavailable(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::access(native.constData(), R_OK | W_OK) != 0) {
+        return {CommError::DeviceUnavailable,
+                QStringLiteral("Access to %1 is denied; add your user to the dialout group "
+                               "(sudo usermod -aG dialout $USER) and log in again")
+                    .arg(path)};
+    }
+    return {CommError::DeviceUnavailable,
+            QStringLiteral("%1 is in use by another program").arg(path)};
+}
+
+} // namespace
+
+SerialControl::SerialControl(const PortTable& table, QObject* parent)
+    : CommControl(parent), m_table(table)
+{
+    setObjectName(QStringLiteral("MSComm1"));
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialControl::deliverReceived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialControl::onError);
+}
+
+SerialControl::~SerialControl()
+{
+    m_port.close();
+}
+
+CommResult SerialControl::setSettings(const QString& settings)
+{
+    const QStringList parts = settings.split(u',');
+    bool ok = parts.size() == 4;
+    const qint32 baud = ok ? parts[0].toInt(&ok) : 0;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    if (ok) {
+        const QString p = parts[1].toLower();
+        if (p == u"n")
+            parity = QSerialPort::NoParity;
+        else if (p == u"e")
+            parity = QSerialPort::EvenParity;
+        else if (p == u"o")
+            parity = QSerialPort::OddParity;
+        else
+            ok = false;
+        const int bits = parts[2].toInt();
+        if (bits >= 5 && bits <= 8)
+            dataBits = static_cast<QSerialPort::DataBits>(bits);
+        else
+            ok = false;
+        if (parts[3] == u"1")
+            stopBits = QSerialPort::OneStop;
+        else if (parts[3] == u"2")
+            stopBits = QSerialPort::TwoStop;
+        else
+            ok = false;
+    }
+    if (!ok || baud <= 0)
+        return CommFailure{CommError::InvalidSetting, QStringLiteral("Invalid property value")};
+    m_baudRate = baud;
+    m_parity = parity;
+    m_dataBits = dataBits;
+    m_stopBits = stopBits;
+    return std::nullopt;
+}
+
+CommResult SerialControl::setPortOpen(bool open)
+{
+    if (!open) {
+        m_port.close();
+        return std::nullopt;
+    }
+    if (m_port.isOpen())
+        return CommFailure{CommError::AlreadyOpen, QStringLiteral("Port already open")};
+    return this->open();
+}
+
+CommResult SerialControl::open()
+{
+    const auto port = m_commPort > 0 ? m_table.presentPort(m_commPort) : std::nullopt;
+    if (!port)
+        return noSuchPort(m_commPort);
+
+    m_port.setPortName(port->path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port.error();
+        const QString reason = m_port.errorString();
+        m_port.clearError();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return noSuchPort(m_commPort);
+        case QSerialPort::PermissionError:
+            return unavailable(port->path);
+        case QSerialPort::OpenError:
+            return CommFailure{CommError::AlreadyOpen, QStringLiteral("Port already open")};
+        default:
+            return CommFailure{CommError::DeviceUnavailable,
+                               QStringLiteral("%1 cannot be opened: %2").arg(port->path, reason)};
+        }
+    }
+    const bool configured = m_port.setBaudRate(m_baudRate) && m_port.setDataBits(m_dataBits) &&
+                            m_port.setParity(m_parity) && m_port.setStopBits(m_stopBits) &&
+                            m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        const QString reason = m_port.errorString();
+        m_port.close();
+        m_port.clearError();
+        return CommFailure{CommError::DeviceUnavailable,
+                           QStringLiteral("%1 is not a usable serial device: %2").arg(port->path, reason)};
+    }
+    // Bytes that waited in the device from before the open belong to nobody.
+    m_port.clear();
+    m_received.clear();
+    m_readPos = 0;
+    return std::nullopt;
+}
+
+std::optional<char> SerialControl::input()
+{
+    if (m_readPos >= m_received.size())
+        return std::nullopt;
+    return m_received.at(m_readPos++);
+}
+
+CommResult SerialControl::setOutput(const QByteArray& bytes)
+{
+    if (!m_port.isOpen())
+        return CommFailure{CommError::PortClosed, QStringLiteral("Operation valid only when the port is open")};
+    if (m_port.write(bytes) != bytes.size())
+        return CommFailure{CommError::DeviceUnavailable, m_port.errorString()};
+    return std::nullopt;
+}
+
+void SerialControl::deliverReceived()
+{
+    // Characters still unread from an earlier chunk go first.
+    if (m_readPos > 0) {
+        m_received.remove(0, m_readPos);
+        m_readPos = 0;
+    }
+    m_received.append(m_port.readAll());
+    m_commEvent = CommEvents::Receive;
+    while (m_readPos < m_received.size()) {
+        const qsizetype before = m_readPos;
+        Q_EMIT OnComm();
+        // A handler that does not read must not stall the line: its character is consumed.
+        if (m_readPos == before)
+            ++m_readPos;
+    }
+    m_received.clear();
+    m_readPos = 0;
+    m_commEvent = 0;
+}
+
+void SerialControl::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
+        return;
+    // After a hang-up the port would stay open and report errors in a tight loop; closing
+    // it here lets the next open find out whether the device is still there.
+    const QString reason = m_port.errorString();
+    if (m_port.isOpen()) {
+        m_port.close();
+        m_port.clearError();
+        Q_EMIT deviceLost(reason);
+    }
+}

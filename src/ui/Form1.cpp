@@ -1,0 +1,370 @@
+#include "Form1.h"
+
+#include "FrmAbout.h"
+#include "FrmSet.h"
+#include "LampWidget.h"
+#include "Theme.h"
+#include "ui_Form1.h"
+
+#include "config/ConfigSender.h"
+#include "logging/LogInterval.h"
+#include "logging/LogRecord.h"
+#include "serial/ComName.h"
+#include "serial/ConnectionLifecycle.h"
+#include "serial/SerialControl.h"
+#include "telemetry/StatusDisplay.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kSilenceTickPeriod = 1000ms;
+constexpr auto kSendWindowLength = 300ms;
+const QColor kLogFailureColour(0xFF, 0x00, 0x00);
+// Screen places of the windows' client areas, in pixels (twips / 15).
+constexpr QPoint kForm1Place(11, 54);
+constexpr QSize kForm1ClientSize(451, 422);
+constexpr QRect kFrmSetPlace(501, 64, 382, 322);
+constexpr QRect kFrmAboutPlace(140, 240, 310, 130);
+
+QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds period, bool singleShot)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(period);
+    timer->setSingleShot(singleShot);
+    timer->setTimerType(Qt::PreciseTimer);
+    return timer;
+}
+
+// Enabling a timer that already runs leaves its period as it is.
+void enable(QTimer* timer)
+{
+    if (!timer->isActive())
+        timer->start();
+}
+
+} // namespace
+
+Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::Form1>())
+    , m_ports(ports)
+    , m_comm(comm ? std::move(comm) : std::make_unique<SerialControl>(ports))
+    , m_discovery(ports)
+{
+    m_ui->setupUi(this);
+    applyDesignLook(this);
+
+    m_timer1 = makeTimer(this, "Timer1", kDesignLogInterval, false);
+    m_timer2 = makeTimer(this, "Timer2", kSilenceTickPeriod, false);
+    m_timer3 = makeTimer(this, "Timer3", kSendWindowLength, true);
+    m_timer4 = makeTimer(this, "Timer4", kWatchdogPeriod, false);
+    m_timer1->start();
+
+    m_link = new ConnectionLifecycle(*m_comm, m_discovery, *m_timer4, this);
+    m_sender = new ConfigSender(*m_comm, [this] { return m_rx.flagRxByte == FrameAssembler::kSendWindowOpen; }, this);
+    bindControls();
+
+    setFixedSize(kForm1ClientSize.width(), kForm1ClientSize.height() + menuBar()->sizeHint().height());
+    move(kForm1Place);
+    m_ui->Combo1->setFocus();
+}
+
+Form1::~Form1()
+{
+    delete m_frmSet.data();
+    delete m_frmAbout.data();
+    delete m_sender;
+    m_sender = nullptr;
+}
+
+void Form1::bindControls()
+{
+    for (const StatusTextField& field : kStatusTextFields)
+        m_textFieldForIndex[field.frameIndex] = findChild<QLabel*>(QLatin1String(field.control));
+    for (const StatusLamp& lamp : kStatusLamps)
+        m_lampForIndex[lamp.frameIndex] = findChild<LampWidget*>(QLatin1String(lamp.control));
+    for (const StatusLamp& lamp : kStatusLamps)
+        m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, systemColour(SystemColour::WindowText));
+
+    m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
+    setBackground(m_ui->Command1, kLostColour);
+
+    connect(m_comm.get(), &CommControl::OnComm, this, &Form1::onComm);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::connectClicked);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::showSetForm);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::exitClicked);
+    connect(m_ui->mnExit, &QAction::triggered, this, &Form1::menuExit);
+    connect(m_ui->mnAbout, &QAction::triggered, this, &Form1::showAbout);
+    connect(m_ui->Combo1->lineEdit(), &QLineEdit::textEdited, this, &Form1::FillPortList);
+    connect(m_ui->Combo1, &PortBox::aboutToShowList, this, &Form1::FillPortList);
+
+    connect(m_timer1, &QTimer::timeout, this, &Form1::WriteLogLine);
+    connect(m_timer2, &QTimer::timeout, this, &Form1::silenceTick);
+    connect(m_timer3, &QTimer::timeout, this, &Form1::sendWindowTick);
+
+    connect(m_link, &ConnectionLifecycle::linkShown, this, &Form1::showLink);
+    connect(m_link, &ConnectionLifecycle::lastOpenFailureChanged, m_ui->Label13, &QLabel::setToolTip);
+    connect(this, &Form1::sendWindowOpened, m_sender, &ConfigSender::flush);
+
+    for (QRadioButton* option : {m_ui->Option1, m_ui->Option2, m_ui->Option3, m_ui->Option4})
+        connect(option, &QRadioButton::clicked, this, &Form1::SetLogInterval);
+    // The option buttons are only as wide as their mark; their labels select them too.
+    for (QLabel* label : {m_ui->Label31, m_ui->Label32, m_ui->Label33, m_ui->Label34})
+        label->installEventFilter(this);
+}
+
+void Form1::startUp()
+{
+    FillPortList();
+    setBackground(m_ui->Command1, kConnectIdleColour);
+    m_ui->Option3->setChecked(true);
+    SetLogInterval();
+}
+
+// ---- Reception and display ----
+
+void Form1::onComm()
+{
+    const int event = m_comm->commEvent();
+    if (event != CommEvents::Receive) {
+        m_rx.handleEvent(event, 0);
+        return;
+    }
+    const std::optional<char> character = m_comm->input();
+    if (!character)
+        return;
+    switch (m_rx.receive(*character)) {
+    case FrameAssembler::Outcome::None:
+        return;
+    case FrameAssembler::Outcome::Accepted:
+        enable(m_timer3);
+        enable(m_timer2);
+        ShowStatus();
+        break;
+    case FrameAssembler::Outcome::Dropped:
+        // The send window must close after a dropped frame too, or a command could go
+        // out at any later moment while the node talks on the half-duplex line.
+        enable(m_timer3);
+        break;
+    }
+    Q_EMIT sendWindowOpened();
+}
+
+void Form1::ShowStatus()
+{
+    const QStringList& fields = m_rx.rxFields;
+    const QColor onBorder = systemColour(SystemColour::ButtonHighlight);
+    const QColor offBorder = systemColour(SystemColour::WindowText);
+    for (int index = 0; index < 16; ++index) {
+        if (QLabel* label = m_textFieldForIndex[index]) {
+            if (index < fields.size())
+                label->setText(fields.at(index));
+        }
+    }
+    for (const StatusLamp& lamp : kStatusLamps) {
+        const bool on = lampIsOn(fields, lamp.frameIndex);
+        m_lampForIndex[lamp.frameIndex]->setColours(on ? lamp.onFill : lamp.offFill, on ? onBorder : offBorder);
+    }
+}
+
+void Form1::ClearStatus()
+{
+    const QColor offBorder = systemColour(SystemColour::WindowText);
+    for (const IdleText& idle : kIdleTexts) {
+        if (auto* label = findChild<QLabel*>(QLatin1String(idle.control)))
+            label->setText(QLatin1String(idle.text));
+    }
+    for (const StatusLamp& lamp : kStatusLamps)
+        m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, offBorder);
+    m_ui->Check1->setChecked(false);
+}
+
+void Form1::silenceTick()
+{
+    if (m_rx.silenceTick())
+        ClearStatus();
+}
+
+void Form1::sendWindowTick()
+{
+    m_rx.closeSendWindow();
+    m_timer3->stop();
+}
+
+// ---- Serial link ----
+
+void Form1::EnumSerialPorts() { m_discovery.EnumSerialPorts(); }
+
+void Form1::FillPortList()
+{
+    EnumSerialPorts();
+    PortBox* box = m_ui->Combo1;
+    QLineEdit* edit = box->lineEdit();
+    const QString text = edit->text();
+    const int cursor = edit->cursorPosition();
+    const QSignalBlocker blocker(box);
+    box->clear();
+    for (const PresentPort& port : m_discovery.found()) {
+        box->addItem(comName(port.number));
+        const QString tip = port.description.isEmpty() ? port.path : port.path + QStringLiteral(" — ") + port.description;
+        box->setItemData(box->count() - 1, tip, Qt::ToolTipRole);
+    }
+    box->setCurrentIndex(-1);
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+}
+
+void Form1::connectClicked()
+{
+    if (const CommResult failure = m_link->connectAction(m_ui->Combo1->currentText())) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("zeq4810pc"),
+                        failure->description + QStringLiteral("\n\rCan't Connect COMport"), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void Form1::SetCOM() { m_link->SetCOM(m_ui->Combo1->currentText()); }
+
+void Form1::OpenCOM() { m_link->OpenCOM(m_ui->Combo1->currentText()); }
+
+void Form1::showLink(const QString& text, const QColor& colour)
+{
+    m_ui->Label13->setText(text);
+    setBackground(m_ui->Command1, colour);
+}
+
+// ---- Logging ----
+
+void Form1::SetLogInterval()
+{
+    m_timer1->setInterval(logInterval(m_ui->Option1->isChecked(), m_ui->Option2->isChecked(),
+                                      m_ui->Option3->isChecked(), m_ui->Option4->isChecked()));
+}
+
+void Form1::WriteLogLine()
+{
+    if (!m_comm->portOpen())
+        return;
+    if (!m_ui->Check1->isChecked())
+        return;
+    const QByteArray record = formatLogRecord(m_clock->now(), m_ui->Label16->text(), m_ui->Label1->text(), m_ui->Label7->text());
+    const auto failure = appendRecord(m_logPath, record);
+    switch (m_logHealth.recordResult(failure)) {
+    case LogHealth::Change::FailureStarted:
+        std::fprintf(stderr, "zeq4810pc: cannot write to %s: %s\n",
+                     qPrintable(QDir::toNativeSeparators(QFileInfo(m_logPath).absoluteFilePath())),
+                     qPrintable(m_logHealth.reason()));
+        break;
+    case LogHealth::Change::Recovered:
+    case LogHealth::Change::None:
+        break;
+    }
+    showLogHealth();
+}
+
+void Form1::showLogHealth()
+{
+    QLabel* caption = m_ui->Label26;
+    QPalette palette = caption->palette();
+    const QColor text = m_logHealth.failing() ? kLogFailureColour : systemColour(SystemColour::ButtonText);
+    if (palette.color(QPalette::WindowText) != text) {
+        palette.setColor(QPalette::Active, QPalette::WindowText, text);
+        palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
+        caption->setPalette(palette);
+    }
+    caption->setToolTip(m_logHealth.failing()
+                            ? QStringLiteral("Cannot write %1: %2")
+                                  .arg(QDir::toNativeSeparators(QFileInfo(m_logPath).absoluteFilePath()), m_logHealth.reason())
+                            : QString());
+}
+
+// ---- Windows and exit ----
+
+FrmSet* Form1::configWindow() const { return m_frmSet; }
+
+FrmAbout* Form1::aboutWindow() const { return m_frmAbout; }
+
+void Form1::showSetForm()
+{
+    if (!m_frmSet) {
+        m_frmSet = new FrmSet(*m_sender);
+        m_frmSet->setWindowIcon(windowIcon());
+        m_frmSet->setGeometry(kFrmSetPlace);
+    }
+    m_frmSet->show();
+    m_frmSet->raise();
+    m_frmSet->activateWindow();
+}
+
+void Form1::showAbout()
+{
+    if (!m_frmAbout) {
+        m_frmAbout = new FrmAbout;
+        m_frmAbout->setGeometry(kFrmAboutPlace);
+    }
+    m_frmAbout->show();
+    m_frmAbout->raise();
+    m_frmAbout->activateWindow();
+}
+
+void Form1::exitClicked()
+{
+    if (m_comm->portOpen())
+        m_comm->setPortOpen(false);
+    closeAllWindows();
+}
+
+void Form1::menuExit()
+{
+    if (m_comm->portOpen())
+        m_comm->setPortOpen(false);
+    ClearStatus();
+    closeAllWindows();
+}
+
+void Form1::closeAllWindows()
+{
+    m_exiting = true;
+    close();
+    if (m_frmSet)
+        m_frmSet->close();
+    if (m_frmAbout)
+        m_frmAbout->close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing by the window frame ends the program like "Exit".
+    if (!m_exiting)
+        exitClicked();
+    event->accept();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const std::array<std::pair<QLabel*, QRadioButton*>, 4> pairs{{
+            {m_ui->Label31, m_ui->Option1},
+            {m_ui->Label32, m_ui->Option2},
+            {m_ui->Label33, m_ui->Option3},
+            {m_ui->Label34, m_ui->Option4},
+        }};
+        for (const auto& [label, option] : pairs) {
+            if (watched == label && !option->isChecked()) {
+                option->click();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,15 @@
+#include "FrmAbout.h"
+
+#include "Theme.h"
+#include "ui_FrmAbout.h"
+
+FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::FrmAbout>())
+{
+    m_ui->setupUi(this);
+    applyDesignLook(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(size());
+    m_ui->Label1->setText(m_ui->Label1->text().replace(QLatin1String("1.0.0"), QLatin1String(ZEQ_VERSION)));
+}
+
+FrmAbout::~FrmAbout() = default;

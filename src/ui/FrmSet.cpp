@@ -1,0 +1,76 @@
+#include "FrmSet.h"
+
+#include "Theme.h"
+#include "ui_FrmSet.h"
+
+#include "config/ConfigSender.h"
+#include "config/InputCheck.h"
+
+FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FrmSet>()), m_sender(sender)
+{
+    m_ui->setupUi(this);
+    applyDesignLook(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(size());
+
+    for (const InputLimits& limits : kInputLimits) {
+        auto* input = findChild<QLineEdit*>(QLatin1String(limits.control));
+        const QString control = QLatin1String(limits.control);
+        connect(input, &QLineEdit::textChanged, this, [this, control] { checkInput(control); });
+    }
+    connect(m_ui->Command1, &QPushButton::clicked, this, &FrmSet::sendClicked);
+    connect(&m_sender, &ConfigSender::commandsSent, this, &FrmSet::clearInputs);
+    m_ui->Command1->setFocus();
+}
+
+FrmSet::~FrmSet() = default;
+
+void FrmSet::checkInput(const QString& control)
+{
+    for (const InputLimits& limits : kInputLimits) {
+        if (control != QLatin1String(limits.control))
+            continue;
+        auto* input = findChild<QLineEdit*>(control);
+        if (!inputStays(input->text(), limits))
+            input->clear();
+        return;
+    }
+}
+
+ConfigInputs FrmSet::inputs() const
+{
+    ConfigInputs in;
+    in.sensorNumber = m_ui->Text1->text();
+    in.mode = m_ui->Text2->text();
+    in.pwm = m_ui->Text3->text();
+    in.maxSensor = m_ui->Text4->text();
+    in.lowTemperature = m_ui->Text5->text();
+    in.highTemperature = m_ui->Text6->text();
+    in.lowHumidity = m_ui->Text7->text();
+    in.highHumidity = m_ui->Text8->text();
+    using Relay = ConfigInputs::Relay;
+    in.relay1 = m_ui->Option5->isChecked() ? Relay::On : m_ui->Option6->isChecked() ? Relay::Off : Relay::None;
+    in.relay2 = m_ui->Option7->isChecked() ? Relay::On : m_ui->Option8->isChecked() ? Relay::Off : Relay::None;
+    using HotCold = ConfigInputs::HotCold;
+    in.hotCold = m_ui->Option9->isChecked()    ? HotCold::HH
+                 : m_ui->Option10->isChecked() ? HotCold::HC
+                 : m_ui->Option11->isChecked() ? HotCold::CH
+                 : m_ui->Option12->isChecked() ? HotCold::CC
+                                               : HotCold::None;
+    return in;
+}
+
+void FrmSet::sendClicked() { m_sender.submit(inputs()); }
+
+void FrmSet::clearInputs()
+{
+    for (QLineEdit* input : findChildren<QLineEdit*>())
+        input->clear();
+    // An exclusive group cannot be emptied by unchecking one button; lift the rule briefly.
+    for (QRadioButton* option : findChildren<QRadioButton*>()) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}

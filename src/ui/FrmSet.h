@@ -1,0 +1,35 @@
+#pragma once
+
+#include "config/ConfigCommand.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class FrmSet;
+}
+class ConfigSender;
+
+// The configuration window: set points, relays, HOT-COLD, PWM and mode, sent to the node
+// as one command per press of "Send". Its inputs live only while it is open.
+class FrmSet : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmSet(ConfigSender& sender, QWidget* parent = nullptr);
+    ~FrmSet() override;
+
+    // The inputs and selections as they stand.
+    ConfigInputs inputs() const;
+    // Empties every input and unselects every option.
+    void clearInputs();
+
+public Q_SLOTS:
+    void sendClicked();
+
+private:
+    void checkInput(const QString& control);
+
+    std::unique_ptr<Ui::FrmSet> m_ui;
+    ConfigSender& m_sender;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// A round lamp: a filled circle with an outline.
+class LampWidget : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QColor fillColor READ fillColor WRITE setFillColor)
+    Q_PROPERTY(QColor borderColor READ borderColor WRITE setBorderColor)
+public:
+    explicit LampWidget(QWidget* parent = nullptr);
+
+    QColor fillColor() const { return m_fill; }
+    QColor borderColor() const { return m_border; }
+    void setFillColor(const QColor& colour);
+    void setBorderColor(const QColor& colour);
+    void setColours(const QColor& fill, const QColor& border);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_fill{0x80, 0x00, 0x00};
+    QColor m_border{Qt::black};
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+class QWidget;
+
+// System colour numbers used by the windows' descriptions.
+namespace SystemColour {
+inline constexpr int ActiveTitleBar = 2;
+inline constexpr int WindowText = 8;
+inline constexpr int ButtonFace = 15;
+inline constexpr int ButtonText = 18;
+inline constexpr int ButtonHighlight = 20;
+} // namespace SystemColour
+
+// The desktop theme's colour for a system colour number, from the application palette.
+QColor systemColour(int number, const QPalette& palette);
+QColor systemColour(int number);
+
+// Applies the look a window's description asks for through dynamic properties:
+// "backColor" and "foreColor" (system colour numbers) and "pointSizeF" (fractional point
+// sizes, which a .ui font cannot hold). Runs over the widget and all its descendants.
+void applyDesignLook(QWidget* root);
+
+// Sets a widget's background to a colour, for both plain widgets and buttons.
+void setBackground(QWidget* widget, const QColor& colour);
+
+// Maps the fonts the windows are described in to fonts the system has.
+void installFontSubstitutions();
