@@ -137,8 +137,10 @@ CommResult SerialControl::open()
 
 std::optional<char> SerialControl::input()
 {
-    if (m_readPos >= m_received.size())
+    // InputLen 1 and RThreshold 1: each receive event hands out exactly its own character.
+    if (!m_eventCharacterWaiting || m_readPos >= m_received.size())
         return std::nullopt;
+    m_eventCharacterWaiting = false;
     return m_received.at(m_readPos++);
 }
 
@@ -161,11 +163,13 @@ void SerialControl::deliverReceived()
     m_received.append(m_port.readAll());
     m_commEvent = CommEvents::Receive;
     while (m_readPos < m_received.size()) {
-        const qsizetype before = m_readPos;
+        m_eventCharacterWaiting = true;
         Q_EMIT OnComm();
         // A handler that does not read must not stall the line: its character is consumed.
-        if (m_readPos == before)
+        if (m_eventCharacterWaiting) {
+            m_eventCharacterWaiting = false;
             ++m_readPos;
+        }
     }
     m_received.clear();
     m_readPos = 0;

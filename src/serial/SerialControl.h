@@ -48,4 +48,5 @@ private:
     // Bytes read from the device and not yet taken by input().
     QByteArray m_received;
     qsizetype m_readPos = 0;
+    bool m_eventCharacterWaiting = false;
 };

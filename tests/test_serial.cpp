@@ -1,0 +1,317 @@
+#include "serial/ComName.h"
+#include "serial/ConnectionLifecycle.h"
+#include "serial/PortDiscovery.h"
+#include "serial/PortMapping.h"
+#include "serial/PortTable.h"
+#include "serial/SerialControl.h"
+
+#include "support/PseudoTerminal.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+PortTable::DeviceSource devices(QList<SystemSerialDevice> list)
+{
+    return [list] { return list; };
+}
+
+QStringList names(const QList<PresentPort>& ports)
+{
+    QStringList out;
+    for (const PresentPort& port : ports)
+        out.append(comName(port.number));
+    return out;
+}
+
+} // namespace
+
+class SerialTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void matchingTakesWholeNamesIgnoringCase()
+    {
+        QCOMPARE(matchComPorts({"COM3", "COM1"}), (QList<int>{1, 3}));
+        QCOMPARE(matchComPorts({"COM10"}), (QList<int>{10}));
+        QCOMPARE(matchComPorts({"XCOM1", "COM1X", "COM01"}), QList<int>{});
+        QCOMPARE(matchComPorts({"com5"}), (QList<int>{5}));
+        QCOMPARE(matchComPorts({"COM100", "COM101", "COM0"}), (QList<int>{100}));
+        QCOMPARE(matchComPorts({}), QList<int>{});
+    }
+
+    void deviceTableGivesFixedNames_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("number"); // 0: not mapped
+        QTest::newRow("ttyS0") << "/dev/ttyS0" << 1;
+        QTest::newRow("ttyS31") << "/dev/ttyS31" << 32;
+        QTest::newRow("ttyS32") << "/dev/ttyS32" << 0;
+        QTest::newRow("ttyUSB0") << "/dev/ttyUSB0" << 33;
+        QTest::newRow("ttyUSB31") << "/dev/ttyUSB31" << 64;
+        QTest::newRow("ttyUSB32") << "/dev/ttyUSB32" << 0;
+        QTest::newRow("ttyACM0") << "/dev/ttyACM0" << 65;
+        QTest::newRow("ttyACM31") << "/dev/ttyACM31" << 96;
+        QTest::newRow("ttyAMA3") << "/dev/ttyAMA3" << 100;
+        QTest::newRow("ttyAMA4") << "/dev/ttyAMA4" << 0;
+        QTest::newRow("leading zero") << "/dev/ttyUSB01" << 0;
+        QTest::newRow("other") << "/dev/ttyXRUSB0" << 0;
+        QTest::newRow("pts") << "/dev/pts/3" << 0;
+    }
+    void deviceTableGivesFixedNames()
+    {
+        QFETCH(QString, device);
+        QFETCH(int, number);
+        QCOMPARE(comNumberForDevice(device).value_or(0), number);
+    }
+
+    void mappingsOverrideTheTableAndCountWhileTheirPathExists()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({{"/dev/ttyS0", "16550A"}, {"/dev/ttyUSB0", "USB-RS485"}, {"/dev/ttyS40", "x"}}));
+        QCOMPARE(names(table.presentPorts()), (QStringList{"COM1", "COM33"}));
+        table.setMapping(33, pty.path());
+        table.setMapping(7, QStringLiteral("/nonexistent/tty"));
+        const auto present = table.presentPorts();
+        QCOMPARE(names(present), (QStringList{"COM1", "COM33"}));
+        QCOMPARE(present.at(1).path, pty.path());
+    }
+
+    void fillsReflectThePortsPresentNow()
+    {
+        QList<SystemSerialDevice> list{{"/dev/ttyS0", "a"}, {"/dev/ttyS2", "b"}};
+        PortTable table([&list] { return list; });
+        PortDiscovery discovery(table);
+        discovery.EnumSerialPorts();
+        discovery.EnumSerialPorts();
+        QCOMPARE(names(discovery.found()), (QStringList{"COM1", "COM3"}));
+        list.removeFirst();
+        discovery.EnumSerialPorts();
+        QCOMPARE(names(discovery.found()), (QStringList{"COM3"}));
+        // The table keeps its old second slot, as the fill no longer relies on it.
+        QCOMPARE(discovery.comPorts()[0], QStringLiteral("COM3"));
+        QCOMPARE(discovery.comPorts()[1], QStringLiteral("COM3"));
+    }
+
+    void portNumberTextOfTheBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("COM3") << "COM3" << "3" << 3;
+        QTest::newRow("COM12") << "COM12" << "12" << 12;
+        QTest::newRow("COM100") << "COM100" << "100" << 100;
+        QTest::newRow("COMPORT") << "COMPORT" << "" << 0;
+        QTest::newRow("empty") << "" << "" << 0;
+        QTest::newRow("COM") << "COM" << "" << 0;
+        QTest::newRow("COMX") << "COMX" << "X" << 0;
+        QTest::newRow("COM 5") << "COM 5" << " 5" << 5;
+        QTest::newRow("COM1000") << "COM1000" << "" << 0;
+    }
+    void portNumberTextOfTheBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(portNumberText(box), text);
+        QCOMPARE(leadingNumberValue(portNumberText(box)), value);
+    }
+
+    void portMappingsFromTheCommandLine()
+    {
+        const auto good = parsePortMapping(QStringLiteral("com7=/tmp/node"));
+        QVERIFY(std::holds_alternative<PortMapping>(good));
+        QCOMPARE(std::get<PortMapping>(good).number, 7);
+        QCOMPARE(std::get<PortMapping>(good).path, QStringLiteral("/tmp/node"));
+        const auto withEquals = parsePortMapping(QStringLiteral("COM100=/tmp/a=b"));
+        QCOMPARE(std::get<PortMapping>(withEquals).path, QStringLiteral("/tmp/a=b"));
+        for (const char* bad : {"COM7", "COM0=/x", "COM101=/x", "COM07=/x", "LPT1=/x", "COM7=", "=/x", ""})
+            QVERIFY2(std::holds_alternative<QString>(parsePortMapping(QLatin1String(bad))), bad);
+    }
+
+    void openReceiveAndWrite()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({}));
+        table.setMapping(7, pty.path());
+        SerialControl comm(table);
+        comm.setCommPort(7);
+        QVERIFY(!comm.setSettings(QStringLiteral("115200,n,8,1")));
+        QCOMPARE(comm.setSettings(QStringLiteral("fast"))->code, CommError::InvalidSetting);
+        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.portOpen());
+        QCOMPARE(comm.setPortOpen(true)->code, CommError::AlreadyOpen);
+
+        QByteArray received;
+        connect(&comm, &CommControl::OnComm, this, [&] {
+            QCOMPARE(comm.commEvent(), CommEvents::Receive);
+            const auto c = comm.input();
+            QVERIFY(c.has_value());
+            received.append(*c);
+            QVERIFY(!comm.input().has_value()); // one character per event
+        });
+        QByteArray bytes("?\0\xff,abc", 7);
+        QVERIFY(pty.write(bytes));
+        QTRY_COMPARE(received, bytes);
+
+        QVERIFY(!comm.setOutput("@,1,\r\n"));
+        QByteArray sent;
+        QTRY_COMPARE((sent += pty.readAvailable()), QByteArray("@,1,\r\n"));
+        QVERIFY(!comm.setPortOpen(false));
+        QCOMPARE(comm.setOutput("x")->code, CommError::PortClosed);
+    }
+
+    void staleBytesAreDiscardedAtOpen()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({}));
+        table.setMapping(7, pty.path());
+        SerialControl comm(table);
+        comm.setCommPort(7);
+        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(!comm.setPortOpen(false));
+        pty.write("stale");
+        QVERIFY(!comm.setPortOpen(true));
+        QByteArray received;
+        connect(&comm, &CommControl::OnComm, this, [&] { received.append(comm.input().value_or('#')); });
+        pty.write("new");
+        QTRY_COMPARE(received, QByteArray("new"));
+    }
+
+    void openFailuresCarryTheirCodes()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({}));
+        table.setMapping(7, pty.path());
+        SerialControl comm(table);
+        comm.setCommPort(0);
+        QCOMPARE(comm.setPortOpen(true)->code, CommError::NoSuchPort);
+        comm.setCommPort(8);
+        QCOMPARE(comm.setPortOpen(true)->code, CommError::NoSuchPort);
+
+        QSerialPort holder(pty.path());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        comm.setCommPort(7);
+        const CommResult busy = comm.setPortOpen(true);
+        QVERIFY(busy);
+        QCOMPARE(busy->code, CommError::DeviceUnavailable);
+        QVERIFY2(busy->description.contains(QLatin1String("in use")), qPrintable(busy->description));
+        holder.close();
+        QVERIFY(!comm.setPortOpen(true));
+    }
+
+    void hangUpClosesThePortAndTheNextOpenFindsItGone()
+    {
+        auto pty = std::make_unique<PseudoTerminal>();
+        PortTable table(devices({}));
+        table.setMapping(7, pty->path());
+        SerialControl comm(table);
+        comm.setCommPort(7);
+        QVERIFY(!comm.setPortOpen(true));
+        QSignalSpy lost(&comm, &CommControl::deviceLost);
+        QSignalSpy events(&comm, &CommControl::OnComm);
+        pty->closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!comm.portOpen(), 1000);
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(events.size(), 0);
+        pty.reset();
+        QCOMPARE(comm.setPortOpen(true)->code, CommError::NoSuchPort);
+    }
+
+    void connectionStates()
+    {
+        PseudoTerminal first;
+        PseudoTerminal second;
+        PortTable table(devices({}));
+        table.setMapping(3, first.path());
+        table.setMapping(12, second.path());
+        SerialControl comm(table);
+        PortDiscovery discovery(table);
+        QTimer watchdog;
+        ConnectionLifecycle link(comm, discovery, watchdog);
+        QString label;
+        QColor colour;
+        connect(&link, &ConnectionLifecycle::linkShown, this, [&](const QString& text, const QColor& c) {
+            label = text;
+            colour = c;
+        });
+
+        QVERIFY(!link.connectAction(QStringLiteral("COM3")));
+        QCOMPARE(label, QStringLiteral("Connected COM3"));
+        QCOMPARE(colour, kConnectedColour);
+        QVERIFY(watchdog.isActive());
+        QVERIFY(link.lastOpenFailure().isEmpty());
+
+        // While connected a tick finds the port open and changes nothing.
+        link.watchdogTick();
+        QCOMPARE(label, QStringLiteral("Connected COM3"));
+        QVERIFY(watchdog.isActive());
+
+        // "Connect" while connected moves to the port now named.
+        QVERIFY(!link.connectAction(QStringLiteral("COM12")));
+        QCOMPARE(label, QStringLiteral("Connected COM12"));
+        QCOMPARE(comm.commPort(), 12);
+        QVERIFY(watchdog.isActive());
+
+        // A missing port: nothing at "Connect", then the tick reports it lost.
+        QVERIFY(!link.connectAction(QStringLiteral("COM9")));
+        QCOMPARE(label, QStringLiteral("Connected COM12"));
+        QVERIFY(!comm.portOpen());
+        QVERIFY(!link.lastOpenFailure().isEmpty());
+        link.watchdogTick();
+        QCOMPARE(label, QStringLiteral("Comport close"));
+        QCOMPARE(colour, kLostColour);
+        QVERIFY(!watchdog.isActive());
+    }
+
+    void busyPortConnectsSilentlyOnceFree()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({}));
+        table.setMapping(5, pty.path());
+        SerialControl comm(table);
+        PortDiscovery discovery(table);
+        QTimer watchdog;
+        ConnectionLifecycle link(comm, discovery, watchdog);
+        QSignalSpy shown(&link, &ConnectionLifecycle::linkShown);
+        QSerialPort holder(pty.path());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+
+        QVERIFY(!link.connectAction(QStringLiteral("COM5")));
+        QVERIFY(!comm.portOpen());
+        QVERIFY(link.lastOpenFailure().contains(QLatin1String("in use")));
+        link.watchdogTick();
+        QVERIFY(!comm.portOpen());
+        QVERIFY(watchdog.isActive());
+        holder.close();
+        link.watchdogTick();
+        QVERIFY(comm.portOpen());
+        QCOMPARE(shown.size(), 0); // the display stays as it was
+        QVERIFY(link.lastOpenFailure().isEmpty());
+    }
+
+    void lostDeviceIsReportedByTheNextTick()
+    {
+        auto pty = std::make_unique<PseudoTerminal>();
+        PortTable table(devices({}));
+        table.setMapping(100, pty->path());
+        SerialControl comm(table);
+        PortDiscovery discovery(table);
+        QTimer watchdog;
+        watchdog.setObjectName(QStringLiteral("Timer4"));
+        ConnectionLifecycle link(comm, discovery, watchdog);
+        QString label;
+        connect(&link, &ConnectionLifecycle::linkShown, this, [&](const QString& text) { label = text; });
+        QVERIFY(!link.connectAction(QStringLiteral("COM100")));
+        QCOMPARE(label, QStringLiteral("Connected COM100"));
+        pty.reset();
+        // Real watchdog ticks, once a second.
+        QTRY_COMPARE_WITH_TIMEOUT(label, QStringLiteral("Comport close"), 2500);
+        QVERIFY(!watchdog.isActive());
+    }
+};
+
+QTEST_GUILESS_MAIN(SerialTest)
+#include "test_serial.moc"
