@@ -8,7 +8,7 @@ std::optional<QString> appendRecord(const QString& path, const QByteArray& recor
     // Unbuffered, so the one write reaches the system now and its failure is seen here.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return file.errorString();
-    const qint64 oldEnd = file.size();
+    const qint64 oldEnd = file.isSequential() ? -1 : file.size();
     const qint64 written = file.write(record);
     if (written == record.size()) {
         file.close();
@@ -19,7 +19,7 @@ std::optional<QString> appendRecord(const QString& path, const QByteArray& recor
     QString reason = file.errorString();
     if (written >= 0 && reason.isEmpty())
         reason = QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(record.size());
-    if (written > 0 && file.isSequential() == false)
+    if (written > 0 && oldEnd >= 0)
         file.resize(oldEnd);
     file.close();
     return reason;

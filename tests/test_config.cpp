@@ -1,0 +1,182 @@
+#include "config/ConfigCommand.h"
+#include "config/ConfigSender.h"
+#include "config/InputCheck.h"
+#include "serial/SerialControl.h"
+
+#include "support/PseudoTerminal.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const InputLimits& limitsOf(const char* control)
+{
+    for (const InputLimits& limits : kInputLimits)
+        if (qstrcmp(limits.control, control) == 0)
+            return limits;
+    qFatal("no limits for %s", control);
+}
+
+// Types a text one key at a time the way the window checks it: each change is checked
+// and an emptied input goes on from empty.
+QString typeKeys(const char* control, const QString& keys)
+{
+    QString text;
+    for (QChar key : keys) {
+        text += key;
+        if (!inputStays(text, limitsOf(control)))
+            text.clear();
+    }
+    return text;
+}
+} // namespace
+
+class ConfigTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commandBytes()
+    {
+        TxSequence sequence;
+        QCOMPARE(buildConfigCommand({}, sequence.next()), QByteArray("@,,,,,,,,,,,,1,1,\r\n"));
+        QCOMPARE(buildConfigCommand({}, 1).size(), 19);
+
+        ConfigInputs in;
+        in.sensorNumber = "5";
+        in.maxSensor = "8";
+        in.lowTemperature = "20";
+        in.highTemperature = "30.5";
+        in.lowHumidity = "40";
+        in.highHumidity = "80";
+        in.pwm = "128";
+        in.mode = "2";
+        in.hotCold = ConfigInputs::HotCold::HH;
+        in.relay1 = ConfigInputs::Relay::On;
+        in.relay2 = ConfigInputs::Relay::Off;
+        const QByteArray second = buildConfigCommand(in, sequence.next());
+        QCOMPARE(second, QByteArray("@,5,8,20,30.5,40,80,11,1,0,128,2,1,2,\r\n"));
+        QCOMPARE(second.size(), 39);
+    }
+
+    void hotColdFieldIsOneDigitForTheLastTwoOptions()
+    {
+        ConfigInputs in;
+        in.hotCold = ConfigInputs::HotCold::CH;
+        QCOMPARE(buildConfigCommand(in, 3), QByteArray("@,,,,,,,1,,,,,1,3,\r\n"));
+        in.hotCold = ConfigInputs::HotCold::CC;
+        QCOMPARE(buildConfigCommand(in, 3), QByteArray("@,,,,,,,0,,,,,1,3,\r\n"));
+        in.hotCold = ConfigInputs::HotCold::HC;
+        QCOMPARE(buildConfigCommand(in, 3), QByteArray("@,,,,,,,10,,,,,1,3,\r\n"));
+    }
+
+    void signsAndPointsGoOutAsTyped()
+    {
+        ConfigInputs in;
+        in.lowTemperature = "-5";
+        in.highTemperature = "25.5";
+        QCOMPARE(buildConfigCommand(in, 9), QByteArray("@,,,-5,25.5,,,,,,,,1,9,\r\n"));
+    }
+
+    void sequenceRunsOneToNinetyNineThenZero()
+    {
+        TxSequence sequence;
+        QList<int> taken;
+        for (int press = 1; press <= 101; ++press)
+            taken.append(sequence.next());
+        QCOMPARE(taken.at(0), 1);
+        QCOMPARE(taken.at(98), 99);
+        QCOMPARE(taken.at(99), 0);
+        QCOMPARE(taken.at(100), 1);
+    }
+
+    void inputCheckFollowsTheLimits_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("1234 empties at the fourth") << "Text1" << "1234" << "";
+        QTest::newRow("256 empties") << "Text1" << "256" << "";
+        QTest::newRow("255 stays") << "Text1" << "255" << "255";
+        QTest::newRow("Text2 3 stays") << "Text2" << "3" << "3";
+        QTest::newRow("Text2 0 stays") << "Text2" << "0" << "0";
+        QTest::newRow("Text2 4 empties") << "Text2" << "4" << "";
+        QTest::newRow("Text2 10 empties") << "Text2" << "10" << "";
+        QTest::newRow("Text4 64 stays") << "Text4" << "64" << "64";
+        QTest::newRow("Text4 65 empties") << "Text4" << "65" << "";
+        QTest::newRow("Text4 third character") << "Text4" << "123" << "";
+        QTest::newRow("Text5 100 stays") << "Text5" << "100" << "100";
+        QTest::newRow("Text5 101 empties") << "Text5" << "101" << "";
+        QTest::newRow("Text5 -9.5 key by key") << "Text5" << "-9.5" << "-9.5";
+        QTest::newRow("Text6 99.9 stays") << "Text6" << "99.9" << "99.9";
+        QTest::newRow("Text7 .5") << "Text7" << ".5" << ".5";
+        QTest::newRow("Text8 fifth character") << "Text8" << "99.95" << "";
+        QTest::newRow("letter") << "Text3" << "1a" << "";
+        QTest::newRow("second minus") << "Text5" << "--" << "";
+        QTest::newRow("second point") << "Text5" << "1.." << "";
+        QTest::newRow("point after emptying") << "Text5" << "1..5" << "5";
+    }
+    void inputCheckFollowsTheLimits()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
+        QCOMPARE(typeKeys(control.toLatin1().constData(), keys), result);
+    }
+
+    void inputCheckOfWholeTexts()
+    {
+        const InputLimits& point = limitsOf("Text5");
+        QVERIFY(inputStays(QStringLiteral("1.25"), point));
+        QVERIFY(!inputStays(QStringLiteral("125"), point)); // the point deleted from 1.25
+        QVERIFY(!inputStays(QStringLiteral("12345"), point)); // a pasted five characters
+        for (const char* start : {"-", ".", "-.", "2.", ""})
+            QVERIFY2(inputStays(QLatin1String(start), point), start);
+        for (const char* bad : {"a", "1e2", "+5", " 5", "5-", "1,5", "--1", "1.2."})
+            QVERIFY2(!inputStays(QLatin1String(bad), point), bad);
+        QVERIFY(!inputStays(QString(10000, u'9'), limitsOf("Text1")));
+    }
+
+    void queueSendsInPressOrderWhenTheWindowOpens()
+    {
+        PseudoTerminal pty;
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        table.setMapping(1, pty.path());
+        SerialControl comm(table);
+        comm.setCommPort(1);
+        bool windowOpen = false;
+        ConfigSender sender(comm, [&] { return windowOpen; });
+        QSignalSpy sent(&sender, &ConfigSender::commandsSent);
+
+        // The port is closed and the window shut: the press waits.
+        sender.submit({});
+        QCOMPARE(sender.pending(), 1);
+        QVERIFY(!comm.setPortOpen(true));
+        ConfigInputs in;
+        in.sensorNumber = "4";
+        sender.submit(in);
+        sender.submit({});
+        QCOMPARE(sender.pending(), 3);
+        QCOMPARE(sent.size(), 0);
+
+        windowOpen = true;
+        sender.flush();
+        QCOMPARE(sender.pending(), 0);
+        QCOMPARE(sent.size(), 1);
+        const QByteArray expected = "@,,,,,,,,,,,,1,1,\r\n@,4,,,,,,,,,,,1,2,\r\n@,,,,,,,,,,,,1,3,\r\n";
+        QByteArray received;
+        QTRY_COMPARE((received += pty.readAvailable()), expected);
+
+        // With the window open a press goes out at once.
+        sender.submit({});
+        QCOMPARE(sender.pending(), 0);
+        QTRY_COMPARE((received += pty.readAvailable()), expected + "@,,,,,,,,,,,,1,4,\r\n");
+
+        // On a closed port the characters are skipped, and the command is spent.
+        QVERIFY(!comm.setPortOpen(false));
+        sender.submit({});
+        QCOMPARE(sender.pending(), 0);
+        QCOMPARE(sender.txSequence(), 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(ConfigTest)
+#include "test_config.moc"

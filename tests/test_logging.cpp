@@ -1,0 +1,146 @@
+#include "logging/LogFile.h"
+#include "logging/LogInterval.h"
+#include "logging/LogRecord.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+const QDateTime kMoment(QDate(2026, 12, 6), QTime(8, 15, 30));
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+} // namespace
+
+class LoggingTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void recordLayout_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("temperature");
+        QTest::addColumn<QString>("humidity");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("reference line")
+            << "1" << "25.3" << "60.2"
+            << QByteArray("12-06-2026    08:15:30      1             25.3          60.2\r\n");
+        QTest::newRow("idle captions")
+            << "0" << "00.0" << "00.0"
+            << QByteArray("12-06-2026    08:15:30      0             00.0          00.0\r\n");
+        QTest::newRow("leading space kept")
+            << " 7" << " 5.0" << "60"
+            << QByteArray("12-06-2026    08:15:30       7             5.0          60\r\n");
+        QTest::newRow("thirteen characters") << "1234567890123" << "1" << "2"
+            << QByteArray("12-06-2026    08:15:30      1234567890123 1             2\r\n");
+        QTest::newRow("fourteen characters move on a zone") << "12345678901234" << "1" << "2"
+            << QByteArray("12-06-2026    08:15:30      12345678901234              1             2\r\n");
+        QTest::newRow("empty captions") << "" << "" << ""
+            << QByteArray("12-06-2026    08:15:30                                  \r\n");
+    }
+    void recordLayout()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, temperature);
+        QFETCH(QString, humidity);
+        QFETCH(QByteArray, line);
+        const QByteArray record = formatLogRecord(kMoment, node, temperature, humidity);
+        QCOMPARE(record, line);
+    }
+
+    void referenceLineIsSixtyTwoBytes()
+    {
+        const QByteArray record = formatLogRecord(kMoment, QStringLiteral("1"), QStringLiteral("25.3"), QStringLiteral("60.2"));
+        QCOMPARE(record.size(), 62);
+        QCOMPARE(record.indexOf("25.3"), 42); // column 43
+        QCOMPARE(record.indexOf("60.2"), 56); // column 57
+    }
+
+    void dateAndTimeComeFromOneReading()
+    {
+        // One moment just after midnight: both items belong to the new day.
+        const QDateTime midnight(QDate(2027, 1, 1), QTime(0, 0, 0, 1));
+        QVERIFY(formatLogRecord(midnight, "1", "2", "3").startsWith("01-01-2027    00:00:00"));
+        // 24-hour time in the afternoon.
+        QVERIFY(formatLogRecord(QDateTime(QDate(2026, 3, 4), QTime(23, 5, 9)), "1", "2", "3").startsWith("03-04-2026    23:05:09"));
+    }
+
+    void captionsOutsideLatin1BecomeOneByteEach()
+    {
+        const QByteArray record = formatLogRecord(kMoment, QString::fromUtf8("\xC2\xB0") + "1", QStringLiteral("2"), QStringLiteral("3"));
+        QCOMPARE(record.mid(28, 2), QByteArray("\xB0" "1"));
+    }
+
+    void appendKeepsEarlierContent()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        QVERIFY(!appendRecord(path, "first\r\n"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("no newline");
+        }
+        QVERIFY(!appendRecord(path, "second\r\n"));
+        QCOMPARE(readAll(path), QByteArray("first\r\nno newlinesecond\r\n"));
+    }
+
+    void failuresAreReportedAndLeaveTheFileIntact()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        QVERIFY(!appendRecord(path, "kept\r\n"));
+        QFile::setPermissions(path, QFile::ReadOwner);
+        if (::geteuid() == 0) {
+            // root writes through file permissions; a full device still fails.
+        } else {
+            const auto failure = appendRecord(path, "lost\r\n");
+            QVERIFY(failure);
+            QVERIFY(!failure->isEmpty());
+        }
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(readAll(path).left(6), QByteArray("kept\r\n"));
+
+        const QString full = dir.filePath(QStringLiteral("full.txt"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), full));
+        const auto failure = appendRecord(full, "lost\r\n");
+        QVERIFY(failure);
+        QVERIFY2(!failure->isEmpty(), "a reason is given");
+
+        const auto missingFolder = appendRecord(dir.filePath(QStringLiteral("no/such/data.txt")), "x");
+        QVERIFY(missingFolder);
+    }
+
+    void healthReportsAStreakOnce()
+    {
+        LogHealth health;
+        QCOMPARE(health.recordResult(std::nullopt), LogHealth::Change::None);
+        QCOMPARE(health.recordResult(QStringLiteral("No space left on device")), LogHealth::Change::FailureStarted);
+        QVERIFY(health.failing());
+        QCOMPARE(health.recordResult(QStringLiteral("No space left on device")), LogHealth::Change::None);
+        QCOMPARE(health.reason(), QStringLiteral("No space left on device"));
+        QCOMPARE(health.recordResult(std::nullopt), LogHealth::Change::Recovered);
+        QVERIFY(!health.failing());
+        QVERIFY(health.reason().isEmpty());
+    }
+
+    void intervalTable()
+    {
+        QCOMPARE(logInterval(true, false, false, false), 1000ms);
+        QCOMPARE(logInterval(false, true, false, false), 5000ms);
+        QCOMPARE(logInterval(false, false, true, false), 30000ms);
+        QCOMPARE(logInterval(false, false, false, true), 60000ms);
+        QCOMPARE(logInterval(false, false, false, false), 5000ms);
+        QCOMPARE(logInterval(false, true, true, true), 5000ms); // the first set decides
+    }
+};
+
+QTEST_GUILESS_MAIN(LoggingTest)
+#include "test_logging.moc"
