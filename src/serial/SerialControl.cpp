@@ -150,6 +150,9 @@ CommResult SerialControl::setOutput(const QByteArray& bytes)
         return CommFailure{CommError::PortClosed, QStringLiteral("Operation valid only when the port is open")};
     if (m_port.write(bytes) != bytes.size())
         return CommFailure{CommError::DeviceUnavailable, m_port.errorString()};
+    // Hand the bytes to the device now rather than at the next turn of the event loop:
+    // the send window after a status frame is short.
+    m_port.flush();
     return std::nullopt;
 }
 

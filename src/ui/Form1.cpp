@@ -74,6 +74,7 @@ Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* paren
     m_sender = new ConfigSender(*m_comm, [this] { return m_rx.flagRxByte == FrameAssembler::kSendWindowOpen; }, this);
     bindControls();
 
+    centralWidget()->setFixedSize(kForm1ClientSize);
     setFixedSize(kForm1ClientSize.width(), kForm1ClientSize.height() + menuBar()->sizeHint().height());
     move(kForm1Place);
     m_ui->Combo1->setFocus();
@@ -227,9 +228,12 @@ void Form1::FillPortList()
 void Form1::connectClicked()
 {
     if (const CommResult failure = m_link->connectAction(m_ui->Combo1->currentText())) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("zeq4810pc"),
-                        failure->description + QStringLiteral("\n\rCan't Connect COMport"), QMessageBox::Ok, this);
-        box.exec();
+        // Shown without a nested event loop: reception and the timers go on behind it.
+        auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("zeq4810pc"),
+                                    failure->description + QStringLiteral("\n\rCan't Connect COMport"),
+                                    QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
 }
 

@@ -1,0 +1,397 @@
+#include "ui/Form1.h"
+#include "ui/FrmAbout.h"
+#include "ui/FrmSet.h"
+#include "ui/LampWidget.h"
+#include "ui/Theme.h"
+
+#include "config/ConfigSender.h"
+#include "serial/ConnectionLifecycle.h"
+
+#include "support/FakeCommControl.h"
+#include "support/Frames.h"
+#include "support/PseudoTerminal.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return moment; }
+    QDateTime moment{QDate(2026, 12, 6), QTime(8, 15, 30)};
+};
+
+const QColor kMaroon(0x80, 0x00, 0x00);
+const QColor kRed(0xFF, 0x00, 0x00);
+const QColor kCyan(0x00, 0xFF, 0xFF);
+const QColor kDarkGreen(0x00, 0x40, 0x00);
+
+// The main window on a pseudo-terminal mapped as COM7, as a user starts it.
+struct Rig {
+    PseudoTerminal pty;
+    PortTable table{[] { return QList<SystemSerialDevice>{}; }};
+    QTemporaryDir dir;
+    FixedClock clock;
+    std::unique_ptr<Form1> form;
+
+    explicit Rig(std::unique_ptr<CommControl> comm = {})
+    {
+        table.setMapping(7, pty.path());
+        form = std::make_unique<Form1>(table, std::move(comm));
+        form->setClock(&clock);
+        form->setLogFilePath(logPath());
+        form->startUp();
+        form->show();
+    }
+    QString logPath() const { return dir.filePath(QStringLiteral("data.txt")); }
+    template <typename T = QLabel> T* get(const char* name) const
+    {
+        T* widget = form->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    QString text(const char* name) const { return get<QLabel>(name)->text(); }
+    QTimer* timer(const char* name) const { return form->findChild<QTimer*>(QLatin1String(name)); }
+    QColor lampFill(const char* name) const { return get<LampWidget>(name)->fillColor(); }
+    void connectTo(const QString& port)
+    {
+        get<QComboBox>("Combo1")->lineEdit()->setText(port);
+        get<QPushButton>("Command1")->click();
+    }
+    QColor connectColour() const { return get<QPushButton>("Command1")->palette().color(QPalette::Button); }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutions(); }
+
+    void startsInTheDescribedState()
+    {
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        Form1 form(table);
+        QCOMPARE(form.findChild<QPushButton*>("Command1")->palette().color(QPalette::Button), kRed);
+        QCOMPARE(form.findChild<QTimer*>("Timer1")->interval(), 10000);
+        QVERIFY(form.findChild<QTimer*>("Timer1")->isActive());
+        form.startUp();
+        QCOMPARE(form.windowTitle(), QStringLiteral("ZEQ4810PC-RS485"));
+        QCOMPARE(form.centralWidget()->size(), QSize(451, 422));
+        QCOMPARE(form.findChild<QPushButton*>("Command1")->palette().color(QPalette::Button), kConnectIdleColour);
+        QCOMPARE(form.findChild<QLabel*>("Label13")->text(), QStringLiteral("Status Disconnect"));
+        QCOMPARE(form.findChild<QComboBox*>("Combo1")->currentText(), QStringLiteral("COMPORT"));
+        QCOMPARE(form.findChild<QComboBox*>("Combo1")->count(), 0);
+        QCOMPARE(form.findChild<QTimer*>("Timer1")->interval(), 30000);
+        QVERIFY(form.findChild<QRadioButton*>("Option3")->isChecked());
+        for (const char* name : {"Timer2", "Timer3", "Timer4"})
+            QVERIFY2(!form.findChild<QTimer*>(name)->isActive(), name);
+        QCOMPARE(form.findChild<QTimer*>("Timer3")->interval(), 300);
+        const QList<std::pair<const char*, const char*>> texts{
+            {"Label16", "0"}, {"Label1", "00.0"}, {"Label7", "00.0"}, {"Label4", "00.0"}, {"Label6", "00.0"},
+            {"Label10", "00.0"}, {"Label12", "00.0"}, {"Label28", "00"}, {"Label18", "0"}, {"Label20", "0"},
+            {"Label30", "0"}};
+        for (const auto& [name, text] : texts)
+            QCOMPARE(form.findChild<QLabel*>(name)->text(), QLatin1String(text));
+        for (const char* lamp : {"Shape1", "Shape2", "Shape3", "Shape4"})
+            QCOMPARE(form.findChild<LampWidget*>(lamp)->fillColor(), kMaroon);
+        QCOMPARE(form.findChild<LampWidget*>("Shape5")->fillColor(), kDarkGreen);
+        QVERIFY(!form.findChild<QCheckBox*>("Check1")->isChecked());
+        // Focus order of the description.
+        QWidget* w = form.findChild<QWidget*>("Combo1");
+        QStringList order;
+        for (int i = 0; i < 5; ++i) {
+            w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus || !w->isEnabled() || w->objectName().isEmpty() ||
+                   w->objectName().startsWith(u"qt_"))
+                w = w->nextInFocusChain();
+            order.append(w->objectName());
+        }
+        QCOMPARE(order, (QStringList{"Command1", "Command2", "Command3", "Check1", "Option1"}));
+    }
+
+    void framesOnTheLineShowOnTheWindow()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM7"));
+        QCOMPARE(rig.connectColour(), kConnectedColour);
+        QVERIFY(rig.timer("Timer4")->isActive());
+        QVERIFY(rig.get<QLabel>("Label13")->toolTip().isEmpty());
+
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        QCOMPARE(rig.text("Label16"), QStringLiteral("1"));
+        QCOMPARE(rig.text("Label7"), QStringLiteral("60.2"));
+        QCOMPARE(rig.text("Label4"), QStringLiteral("20.0"));
+        QCOMPARE(rig.text("Label12"), QStringLiteral("80.0"));
+        QCOMPARE(rig.text("Label28"), QStringLiteral("10"));
+        QCOMPARE(rig.text("Label18"), QStringLiteral("2"));
+        QCOMPARE(rig.text("Label20"), QStringLiteral("128"));
+        QCOMPARE(rig.text("Label30"), QStringLiteral("512"));
+        QCOMPARE(rig.lampFill("Shape1"), kRed);
+        QCOMPARE(rig.lampFill("Shape2"), kMaroon);
+        QCOMPARE(rig.lampFill("Shape3"), kRed);
+        QCOMPARE(rig.lampFill("Shape4"), kMaroon);
+        QCOMPARE(rig.lampFill("Shape5"), kCyan);
+        QCOMPARE(rig.get<LampWidget>("Shape1")->borderColor(), systemColour(SystemColour::ButtonHighlight));
+        QCOMPARE(rig.get<LampWidget>("Shape2")->borderColor(), systemColour(SystemColour::WindowText));
+        QCOMPARE(rig.form->flagRxByte(), 2);
+        QVERIFY(rig.timer("Timer2")->isActive());
+        // The send window closes 300 ms later.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.form->flagRxByte(), 0, 1000);
+        QVERIFY(!rig.timer("Timer3")->isActive());
+
+        // A dropped frame changes no field, but its send window closes as well.
+        QByteArray dropped = statusFrame("9", {"99.9"});
+        dropped[6] = ',';
+        QVERIFY(rig.pty.write(dropped));
+        QTRY_COMPARE(rig.form->flagRxByte(), 2);
+        QVERIFY(rig.timer("Timer3")->isActive());
+        QCOMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.form->flagRxByte(), 0, 1000);
+    }
+
+    void droppedFrameStartsNoSilenceWatch()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QByteArray dropped = typicalFrame();
+        dropped[6] = ' ';
+        QVERIFY(rig.pty.write(dropped));
+        QTRY_COMPARE(rig.form->flagRxByte(), 2);
+        QVERIFY(!rig.timer("Timer2")->isActive());
+        QCOMPARE(rig.text("Label1"), QStringLiteral("00.0"));
+    }
+
+    void silenceResetsTheDisplayAfterSixTicks()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        for (int tick = 1; tick <= 5; ++tick)
+            rig.form->silenceTick();
+        QCOMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        rig.form->silenceTick();
+        QCOMPARE(rig.text("Label16"), QStringLiteral("0"));
+        QCOMPARE(rig.text("Label1"), QStringLiteral("00.0"));
+        QCOMPARE(rig.text("Label4"), QStringLiteral("0"));
+        QCOMPARE(rig.text("Label28"), QStringLiteral("0"));
+        QCOMPARE(rig.text("Label30"), QStringLiteral("0"));
+        QCOMPARE(rig.lampFill("Shape1"), kMaroon);
+        QCOMPARE(rig.lampFill("Shape5"), kDarkGreen);
+        QVERIFY(!rig.get<QCheckBox>("Check1")->isChecked());
+        // Noise keeps the last frame's values: any character restarts the count.
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        for (int second = 0; second < 10; ++second) {
+            for (int tick = 0; tick < 5; ++tick)
+                rig.form->silenceTick();
+            QVERIFY(rig.pty.write("x"));
+            QTRY_COMPARE(rig.form->reception().idleTicks, 0);
+        }
+        QCOMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+    }
+
+    void silentLineReturnsToIdleInRealTime()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        QElapsedTimer silence;
+        silence.start();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label1"), QStringLiteral("00.0"), 7000);
+        QVERIFY2(silence.elapsed() >= 4900 && silence.elapsed() <= 6500, qPrintable(QString::number(silence.elapsed())));
+    }
+
+    void lostDeviceTurnsTheButtonRed()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.form->comm().portOpen());
+        rig.pty.closeMaster();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 2000);
+        QCOMPARE(rig.connectColour(), kLostColour);
+        QVERIFY(!rig.timer("Timer4")->isActive());
+        QVERIFY(!rig.form->comm().portOpen());
+        QVERIFY(!rig.get<QLabel>("Label13")->toolTip().isEmpty());
+    }
+
+    void portListShowsThePortsPresentNow()
+    {
+        PseudoTerminal second;
+        Rig rig;
+        auto* box = rig.get<QComboBox>("Combo1");
+        QCOMPARE(box->count(), 1);
+        QCOMPARE(box->itemText(0), QStringLiteral("COM7"));
+        QVERIFY(box->itemData(0, Qt::ToolTipRole).toString().contains(rig.pty.path()));
+        rig.table.setMapping(100, second.path());
+        rig.table.setMapping(3, QStringLiteral("/nonexistent"));
+        // The user types; each edit refills without piling up entries.
+        box->lineEdit()->setText(QString());
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("COM1"));
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(box->itemText(1), QStringLiteral("COM100"));
+        QCOMPARE(box->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(box->lineEdit()->cursorPosition(), 4);
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("00"));
+        QCOMPARE(box->count(), 2);
+        box->lineEdit()->setCursorPosition(2);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
+        QCOMPARE(box->currentText(), QStringLiteral("CO100"));
+        QCOMPARE(box->lineEdit()->cursorPosition(), 2);
+        // A listed COM100 connects.
+        rig.connectTo(QStringLiteral("COM100"));
+        QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM100"));
+    }
+
+    void connectWhenTheCloseFailsShowsTheMessage()
+    {
+        auto fake = std::make_unique<FakeCommControl>();
+        FakeCommControl* comm = fake.get();
+        Rig rig(std::move(fake));
+        comm->open = true;
+        comm->failClose = true;
+        rig.connectTo(QStringLiteral("COM7"));
+        auto* box = rig.form->findChild<QMessageBox*>();
+        QVERIFY(box);
+        QCOMPARE(box->windowTitle(), QStringLiteral("zeq4810pc"));
+        QCOMPARE(box->text(), QStringLiteral("The device does not answer\n\rCan't Connect COMport"));
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QCOMPARE(box->buttons().size(), 1);
+        QVERIFY(!rig.timer("Timer4")->isActive());
+        box->accept();
+    }
+
+    void exitPathsCloseThePortFirst_data()
+    {
+        QTest::addColumn<int>("path"); // 0 "Exit", 1 File > Exit, 2 the window frame
+        QTest::newRow("Exit button") << 0;
+        QTest::newRow("File Exit") << 1;
+        QTest::newRow("window frame") << 2;
+    }
+    void exitPathsCloseThePortFirst()
+    {
+        QFETCH(int, path);
+        auto fake = std::make_unique<FakeCommControl>();
+        FakeCommControl* comm = fake.get();
+        Rig rig(std::move(fake));
+        rig.connectTo(QStringLiteral("COM7"));
+        rig.form->showSetForm();
+        rig.form->showAbout();
+        QPointer<FrmSet> set = rig.form->configWindow();
+        QPointer<FrmAbout> about = rig.form->aboutWindow();
+        rig.get<QLabel>("Label1")->setText(QStringLiteral("25.3"));
+        bool windowsOpenAtClose = false;
+        comm->onSetPortOpen = [&](bool open) {
+            if (!open)
+                windowsOpenAtClose = rig.form->isVisible() && set && set->isVisible();
+        };
+        if (path == 0)
+            rig.get<QPushButton>("Command3")->click();
+        else if (path == 1)
+            rig.form->findChild<QAction*>("mnExit")->trigger();
+        else
+            rig.form->close();
+        QVERIFY(windowsOpenAtClose);
+        QVERIFY(!comm->open);
+        QVERIFY(!rig.form->isVisible());
+        QTRY_VERIFY(!set);
+        QTRY_VERIFY(!about);
+        QCOMPARE(rig.text("Label1"), path == 1 ? QStringLiteral("00.0") : QStringLiteral("25.3"));
+    }
+
+    void logWritesOneExactLinePerTick()
+    {
+        Rig rig;
+        // Port closed and SaveLog checked: nothing, and no file.
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        rig.form->WriteLogLine();
+        QVERIFY(!QFile::exists(rig.logPath()));
+        rig.connectTo(QStringLiteral("COM7"));
+        rig.get<QCheckBox>("Check1")->setChecked(false);
+        rig.form->WriteLogLine();
+        QVERIFY(!QFile::exists(rig.logPath()));
+
+        {
+            QFile file(rig.logPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("earlier");
+        }
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        rig.form->WriteLogLine();
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        rig.clock.moment = rig.clock.moment.addSecs(1);
+        rig.form->WriteLogLine();
+        QFile file(rig.logPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("earlier12-06-2026    08:15:30      0             00.0          00.0\r\n"
+                                            "12-06-2026    08:15:31      1             25.3          60.2\r\n"));
+        file.close();
+        // The display reset clears SaveLog, and the log stays off until it is checked.
+        for (int tick = 0; tick < 6; ++tick)
+            rig.form->silenceTick();
+        rig.form->WriteLogLine();
+        QCOMPARE(QFileInfo(rig.logPath()).size(), 7 + 62 + 62);
+    }
+
+    void logFailureIsShownAndRecovers()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.logPath()));
+        auto* caption = rig.get<QLabel>("Label26");
+        const QColor normal = caption->palette().color(QPalette::WindowText);
+        rig.form->WriteLogLine();
+        QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        QVERIFY(caption->toolTip().contains(QLatin1String("data.txt")));
+        QVERIFY(rig.get<QCheckBox>("Check1")->isChecked());
+        QVERIFY(rig.timer("Timer1")->isActive());
+        QVERIFY(QFile::remove(rig.logPath()));
+        rig.form->WriteLogLine();
+        QCOMPARE(caption->palette().color(QPalette::WindowText), normal);
+        QVERIFY(caption->toolTip().isEmpty());
+        QCOMPARE(QFileInfo(rig.logPath()).size(), 62);
+    }
+
+    void intervalOptionsAndTheirLabels()
+    {
+        Rig rig;
+        QTimer* timer1 = rig.timer("Timer1");
+        const QList<std::pair<const char*, int>> options{{"Option1", 1000}, {"Option2", 5000}, {"Option3", 30000}, {"Option4", 60000}};
+        for (const auto& [option, interval] : options) {
+            rig.get<QRadioButton>(option)->click();
+            QCOMPARE(timer1->interval(), interval);
+        }
+        const QList<std::pair<const char*, const char*>> labels{{"Label31", "Option1"}, {"Label32", "Option2"}, {"Label33", "Option3"}, {"Label34", "Option4"}};
+        for (const auto& [label, option] : labels) {
+            QTest::mouseClick(rig.get<QLabel>(label), Qt::LeftButton);
+            QVERIFY2(rig.get<QRadioButton>(option)->isChecked(), label);
+        }
+        QCOMPARE(timer1->interval(), 60000);
+        QVERIFY(timer1->isActive());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
