@@ -1,0 +1,149 @@
+#include "NodeModel.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace {
+constexpr int kFrameLength = 70;
+
+QString oneDecimal(double value) { return QString::number(value, 'f', 1); }
+
+// A decimal text with an optional "-" and at most one "." whose value lies in [low, high].
+std::optional<QString> numberInRange(const QString& text, double low, double high, bool integer)
+{
+    static const QRegularExpression kDecimal(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
+    static const QRegularExpression kInteger(QStringLiteral("^\\d+$"));
+    if (!(integer ? kInteger : kDecimal).match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return text;
+}
+} // namespace
+
+NodeModel::NodeModel(std::uint32_t seed) : m_random(seed) {}
+
+QByteArray NodeModel::statusFrame(bool breakRule)
+{
+    const QString hotColdShown = hotCold.size() == 1 ? QStringLiteral("0") + hotCold : hotCold;
+    // A frame meant to be dropped carries an impossible reading, so a display that shows
+    // it is caught at once.
+    const std::array<QString, 15> fields{
+        breakRule ? QStringLiteral("-99.9") : oneDecimal(temperature), oneDecimal(humidity), lowTemperature, highTemperature, lowHumidity,
+        highHumidity, hotColdShown, mode, pwm, QString::number(relay1), QString::number(relay2),
+        QString::number(input1), QString::number(input2), QString::number(adc), QString::number(autoScan)};
+    // The tag is long enough that the 7th character is the node number's first.
+    QByteArray frame = "?NODE=" + (breakRule ? QByteArray() : node.toLatin1());
+    for (const QString& field : fields)
+        frame += ',' + field.toLatin1();
+    frame += ',';
+    if (frame.size() < kFrameLength)
+        frame.append(kFrameLength - frame.size(), '0');
+    return frame + "\r\n";
+}
+
+void NodeModel::advance()
+{
+    ++m_frames;
+    std::normal_distribution<double> step(0.0, 0.05);
+    temperature = std::clamp(temperature + step(m_random), 15.0, 35.0);
+    humidity = std::clamp(humidity + 2 * step(m_random), 30.0, 90.0);
+    adc = std::clamp(adc + std::uniform_int_distribution<int>(-3, 3)(m_random), 0, 1023);
+    if (m_frames % 7 == 0)
+        input1 = std::uniform_int_distribution<int>(0, 1)(m_random) == 1;
+    if (m_frames % 11 == 0)
+        input2 = std::uniform_int_distribution<int>(0, 1)(m_random) == 1;
+}
+
+NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
+{
+    const QList<QByteArray> parts = line.split(',');
+    if (parts.size() != 15 || parts.first() != "@" || !parts.last().isEmpty())
+        return {false, QStringLiteral("not \"@\", 13 fields and a final \",\"")};
+    auto field = [&parts](int n) { return QString::fromLatin1(parts.at(n)); };
+    if (field(12) != u"1")
+        return {false, QStringLiteral("field 12 is not 1")};
+
+    struct Check {
+        int index;
+        const char* name;
+        double low;
+        double high;
+        bool integer;
+        QString* target;
+    };
+    const std::array<Check, 9> checks{{
+        {1, "node", 0, 255, true, &node},
+        {2, "max sensor", 0, 64, true, &maxSensor},
+        {3, "low temperature", -100, 100, false, &lowTemperature},
+        {4, "high temperature", -100, 100, false, &highTemperature},
+        {5, "low humidity", -100, 100, false, &lowHumidity},
+        {6, "high humidity", -100, 100, false, &highHumidity},
+        {10, "PWM", 0, 255, true, &pwm},
+        {11, "mode", 0, 3, true, &mode},
+        {13, "sequence", 0, 99, true, nullptr},
+    }};
+    QStringList applied;
+    std::array<std::optional<QString>, 9> values;
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const QString text = field(checks[i].index);
+        if (text.isEmpty()) {
+            if (checks[i].target == nullptr)
+                return {false, QStringLiteral("no sequence number")};
+            continue;
+        }
+        values[i] = numberInRange(text, checks[i].low, checks[i].high, checks[i].integer);
+        if (!values[i])
+            return {false, QStringLiteral("%1 \"%2\" is out of range").arg(QLatin1String(checks[i].name), text)};
+    }
+    const QString hotColdText = field(7);
+    if (!hotColdText.isEmpty() && hotColdText != u"11" && hotColdText != u"10" && hotColdText != u"1" && hotColdText != u"0")
+        return {false, QStringLiteral("HOT-COLD \"%1\" is not 11, 10, 1 or 0").arg(hotColdText)};
+    for (int relay : {8, 9}) {
+        const QString text = field(relay);
+        if (!text.isEmpty() && text != u"1" && text != u"0")
+            return {false, QStringLiteral("relay \"%1\" is not 1 or 0").arg(text)};
+    }
+
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        if (values[i] && checks[i].target) {
+            *checks[i].target = *values[i];
+            applied.append(QStringLiteral("%1=%2").arg(QLatin1String(checks[i].name), *values[i]));
+        }
+    }
+    if (!hotColdText.isEmpty()) {
+        hotCold = hotColdText;
+        applied.append(QStringLiteral("HOT-COLD=%1").arg(hotColdText));
+    }
+    if (!field(8).isEmpty()) {
+        relay1 = field(8) == u"1";
+        applied.append(QStringLiteral("relay1=%1").arg(field(8)));
+    }
+    if (!field(9).isEmpty()) {
+        relay2 = field(9) == u"1";
+        applied.append(QStringLiteral("relay2=%1").arg(field(9)));
+    }
+    return {true, applied.isEmpty() ? QStringLiteral("nothing to change") : applied.join(u", ")};
+}
+
+QList<QByteArray> LineSplitter::feed(const QByteArray& bytes)
+{
+    QList<QByteArray> lines;
+    for (char c : bytes) {
+        if (c == '\n' && m_partial.endsWith('\r')) {
+            m_partial.chop(1);
+            lines.append(std::exchange(m_partial, {}));
+        } else if (m_partial.size() < kMaxLine) {
+            m_partial.append(c);
+        } else if (c == '\r') {
+            // Keep the line's end recognisable after a cut.
+            m_partial.back() = '\r';
+        }
+    }
+    return lines;
+}

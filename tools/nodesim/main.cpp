@@ -1,0 +1,276 @@
+// zeq4810-nodesim: a ZEQ4810 node on a pseudo-terminal (or a real serial device), sending
+// status frames and applying configuration commands, with faults to inject on request.
+
+#include "NodeModel.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <pty.h>
+#include <random>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kUsageError = 2;
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(g_signalPipe[1], &byte, 1);
+}
+
+[[noreturn]] void usageError(const QString& message)
+{
+    std::fprintf(stderr, "zeq4810-nodesim: %s\nTry --help.\n", qPrintable(message));
+    std::exit(kUsageError);
+}
+
+int nonNegative(const QCommandLineParser& parser, const QString& name, int fallback)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < 0)
+        usageError(QStringLiteral("--%1 takes a whole number of 0 or more, not \"%2\"").arg(name, parser.value(name)));
+    return value;
+}
+
+QString escaped(const QByteArray& bytes)
+{
+    QString out;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            out += QStringLiteral("\\r");
+        else if (c == '\n')
+            out += QStringLiteral("\\n");
+        else if (c >= 32 && c < 127)
+            out += QLatin1Char(static_cast<char>(c));
+        else
+            out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+// The line the node talks on: the master of a pseudo-terminal, or a serial device.
+class Line : public QObject {
+public:
+    virtual bool send(const QByteArray& bytes) = 0;
+    virtual void close() = 0;
+    std::function<void(const QByteArray&)> onReceived;
+};
+
+class PtyLine : public Line {
+public:
+    explicit PtyLine(const QString& link) : m_link(link)
+    {
+        int slave = -1;
+        if (::openpty(&m_master, &slave, nullptr, nullptr, nullptr) != 0)
+            usageError(QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        // Holding the slave open keeps the master readable while no program has it open.
+        m_slave = slave;
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        const QFileInfo existing(link);
+        if (existing.isSymLink() || existing.exists()) {
+            if (!existing.isSymLink())
+                usageError(QStringLiteral("%1 exists and is not a link; choose another --link").arg(link));
+            QFile::remove(link);
+        }
+        const QString slavePath = QString::fromLocal8Bit(::ttyname(slave));
+        if (!QFile::link(slavePath, link))
+            usageError(QStringLiteral("cannot create the link %1").arg(link));
+        std::printf("node on %s (link %s)\n", qPrintable(slavePath), qPrintable(link));
+        m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+            char buffer[4096];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0 && onReceived)
+                onReceived(QByteArray(buffer, n));
+        });
+    }
+    ~PtyLine() override { close(); }
+
+    bool send(const QByteArray& bytes) override
+    {
+        if (m_master < 0)
+            return false;
+        // A full buffer means nobody reads; the node goes on, as on a real line.
+        return ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+    }
+    void close() override
+    {
+        if (m_master < 0)
+            return;
+        delete m_notifier;
+        m_notifier = nullptr;
+        ::close(m_master);
+        ::close(m_slave);
+        m_master = m_slave = -1;
+        QFile::remove(m_link);
+    }
+
+private:
+    QString m_link;
+    int m_master = -1;
+    int m_slave = -1;
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+class DeviceLine : public Line {
+public:
+    explicit DeviceLine(const QString& device)
+    {
+        m_port.setPortName(device);
+        if (!m_port.open(QIODevice::ReadWrite) || !m_port.setBaudRate(115200) || !m_port.setDataBits(QSerialPort::Data8) ||
+            !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
+            !m_port.setFlowControl(QSerialPort::NoFlowControl))
+            usageError(QStringLiteral("cannot open %1: %2").arg(device, m_port.errorString()));
+        std::printf("node on %s at 115200 8N1\n", qPrintable(device));
+        connect(&m_port, &QSerialPort::readyRead, this, [this] {
+            if (onReceived)
+                onReceived(m_port.readAll());
+        });
+    }
+    bool send(const QByteArray& bytes) override { return m_port.isOpen() && m_port.write(bytes) == bytes.size(); }
+    void close() override { m_port.close(); }
+
+private:
+    QSerialPort m_port;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zeq4810-nodesim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated ZEQ4810 node. It sends a status frame every period and applies the "
+        "configuration commands it receives (\"@\", 13 fields, \",\", CR LF), printing each "
+        "with the time, the bytes received and what was applied or why it was refused.\n"
+        "By default it creates a pseudo-terminal and publishes it at --link, for\n"
+        "  zeq4810pc --port COM1=/tmp/zeq4810-node"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("link"), QStringLiteral("Path of the link to the pseudo-terminal (default /tmp/zeq4810-node). A stale link there is replaced; the link is removed on exit."), QStringLiteral("PATH")},
+        {QStringLiteral("device"), QStringLiteral("Drive a real serial device at 115200 8N1 instead of a pseudo-terminal."), QStringLiteral("DEVICE")},
+        {QStringLiteral("period"), QStringLiteral("Milliseconds between status frames (default 1000, at least 1)."), QStringLiteral("MS")},
+        {QStringLiteral("noise"), QStringLiteral("Random bytes (never \"?\") sent between frames, this many after each frame."), QStringLiteral("RATE")},
+        {QStringLiteral("drop-every"), QStringLiteral("Every Nth frame breaks the 7th-character rule, so the program drops it."), QStringLiteral("N")},
+        {QStringLiteral("silence-after"), QStringLiteral("Stop sending after N frames and keep the line open."), QStringLiteral("N")},
+        {QStringLiteral("vanish-after"), QStringLiteral("Close the line after N frames, as an unplugged adapter."), QStringLiteral("N")},
+        {QStringLiteral("count"), QStringLiteral("Send N frames, then exit."), QStringLiteral("N")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the random drift and noise (default 4810)."), QStringLiteral("N")},
+    });
+    if (!parser.parse(QCoreApplication::arguments()))
+        usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        usageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    if (parser.isSet(QStringLiteral("link")) && parser.isSet(QStringLiteral("device")))
+        usageError(QStringLiteral("--link and --device exclude each other"));
+    if (parser.isSet(QStringLiteral("link")) && parser.value(QStringLiteral("link")).isEmpty())
+        usageError(QStringLiteral("--link needs a path"));
+
+    const int period = nonNegative(parser, QStringLiteral("period"), 1000);
+    if (period < 1)
+        usageError(QStringLiteral("--period must be at least 1"));
+    const int noise = nonNegative(parser, QStringLiteral("noise"), 0);
+    const int dropEvery = nonNegative(parser, QStringLiteral("drop-every"), 0);
+    const int silenceAfter = nonNegative(parser, QStringLiteral("silence-after"), -1);
+    const int vanishAfter = nonNegative(parser, QStringLiteral("vanish-after"), -1);
+    const int count = nonNegative(parser, QStringLiteral("count"), -1);
+    const auto seed = static_cast<std::uint32_t>(nonNegative(parser, QStringLiteral("seed"), 4810));
+
+    if (::pipe(g_signalPipe) != 0)
+        return 1;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+
+    std::unique_ptr<Line> line;
+    if (parser.isSet(QStringLiteral("device")))
+        line = std::make_unique<DeviceLine>(parser.value(QStringLiteral("device")));
+    else
+        line = std::make_unique<PtyLine>(parser.isSet(QStringLiteral("link")) ? parser.value(QStringLiteral("link"))
+                                                                             : QStringLiteral("/tmp/zeq4810-node"));
+
+    NodeModel node(seed);
+    LineSplitter splitter;
+    std::mt19937 noiseRandom(seed);
+    line->onReceived = [&](const QByteArray& bytes) {
+        for (const QByteArray& received : splitter.feed(bytes)) {
+            const NodeModel::Applied result = node.applyCommand(received);
+            std::printf("%s received \"%s\\r\\n\": %s %s\n",
+                        qPrintable(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))),
+                        qPrintable(escaped(received)), result.accepted ? "applied" : "refused:",
+                        qPrintable(result.detail));
+        }
+    };
+
+    int sent = 0;
+    QTimer frames;
+    frames.setTimerType(Qt::PreciseTimer);
+    frames.setInterval(period);
+    QObject::connect(&frames, &QTimer::timeout, &app, [&] {
+        if (count >= 0 && sent >= count) {
+            QCoreApplication::quit();
+            return;
+        }
+        if (vanishAfter >= 0 && sent >= vanishAfter) {
+            std::printf("line closed after %d frames\n", sent);
+            line->close();
+            frames.stop();
+            return;
+        }
+        if (silenceAfter >= 0 && sent >= silenceAfter) {
+            std::printf("silent after %d frames\n", sent);
+            frames.stop();
+            return;
+        }
+        ++sent;
+        node.advance();
+        line->send(node.statusFrame(dropEvery > 0 && sent % dropEvery == 0));
+        if (noise > 0) {
+            QByteArray bytes(noise, '\0');
+            std::uniform_int_distribution<int> byte(0, 254);
+            for (char& c : bytes) {
+                int value = byte(noiseRandom);
+                c = static_cast<char>(value >= '?' ? value + 1 : value);
+            }
+            line->send(bytes);
+        }
+    });
+    frames.start();
+    const int status = QCoreApplication::exec();
+    line->close();
+    return status;
+}
