@@ -10,6 +10,7 @@
 #include "support/FakeCommControl.h"
 #include "support/Frames.h"
 #include "support/PseudoTerminal.h"
+#include "support/ReadOnlyFile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -258,6 +259,12 @@ private Q_SLOTS:
         QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
         QCOMPARE(box->currentText(), QStringLiteral("CO100"));
         QCOMPARE(box->lineEdit()->cursorPosition(), 2);
+        // Opening the drop-down refreshes the list too.
+        rig.table.setMapping(100, QStringLiteral("/nonexistent"));
+        box->showPopup();
+        QCOMPARE(box->count(), 1);
+        box->hidePopup();
+        rig.table.setMapping(100, second.path());
         // A listed COM100 connects.
         rig.connectTo(QStringLiteral("COM100"));
         QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM100"));
@@ -354,24 +361,43 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(rig.logPath()).size(), 7 + 62 + 62);
     }
 
+    void logFailureIsShownAndRecovers_data()
+    {
+        QTest::addColumn<bool>("fullDevice");
+        QTest::newRow("read-only data.txt") << false;
+        QTest::newRow("data.txt on a full device") << true;
+    }
     void logFailureIsShownAndRecovers()
     {
+        QFETCH(bool, fullDevice);
         Rig rig;
         rig.connectTo(QStringLiteral("COM7"));
         rig.get<QCheckBox>("Check1")->setChecked(true);
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.logPath()));
+        if (fullDevice) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.logPath()));
+        } else {
+            rig.form->WriteLogLine();
+            if (!makeReadOnly(rig.logPath()))
+                QSKIP("this file system cannot make a file refuse writes");
+        }
         auto* caption = rig.get<QLabel>("Label26");
         const QColor normal = caption->palette().color(QPalette::WindowText);
         rig.form->WriteLogLine();
+        rig.form->WriteLogLine();
         QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-        QVERIFY(caption->toolTip().contains(QLatin1String("data.txt")));
+        QVERIFY(caption->toolTip().contains(rig.logPath()));
         QVERIFY(rig.get<QCheckBox>("Check1")->isChecked());
         QVERIFY(rig.timer("Timer1")->isActive());
-        QVERIFY(QFile::remove(rig.logPath()));
+        if (fullDevice) {
+            QVERIFY(QFile::remove(rig.logPath()));
+        } else {
+            makeWritable(rig.logPath());
+            QCOMPARE(QFileInfo(rig.logPath()).size(), 62); // the earlier line is intact
+        }
         rig.form->WriteLogLine();
         QCOMPARE(caption->palette().color(QPalette::WindowText), normal);
         QVERIFY(caption->toolTip().isEmpty());
-        QCOMPARE(QFileInfo(rig.logPath()).size(), 62);
+        QCOMPARE(QFileInfo(rig.logPath()).size(), fullDevice ? 62 : 124);
     }
 
     void intervalOptionsAndTheirLabels()
