@@ -400,6 +400,41 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(rig.logPath()).size(), fullDevice ? 62 : 124);
     }
 
+    void repaintsAreCappedWhileFramesStream()
+    {
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        struct PaintCount : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } count;
+        QLabel* temperature = rig.get<QLabel>("Label1");
+        temperature->installEventFilter(&count);
+        QTest::qWait(300);
+        // A change after a quiet spell paints in the next turns of the loop.
+        count.paints = 0;
+        temperature->setText(QStringLiteral("11.1"));
+        QTRY_COMPARE_WITH_TIMEOUT(count.paints, 1, 50);
+        // A change every 5 ms for half a second paints about five times, and the last
+        // value is on the screen at the end.
+        count.paints = 0;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (int i = 0; elapsed.elapsed() < 500; ++i) {
+            temperature->setText(QString::number(i));
+            QTest::qWait(5);
+        }
+        QTest::qWait(150);
+        QVERIFY2(count.paints >= 3 && count.paints <= 8, qPrintable(QString::number(count.paints)));
+        const int before = count.paints;
+        temperature->setText(QStringLiteral("last"));
+        QTRY_VERIFY_WITH_TIMEOUT(count.paints > before, 200);
+    }
+
     void intervalOptionsAndTheirLabels()
     {
         Rig rig;

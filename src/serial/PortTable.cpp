@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
+#include <sys/stat.h>
+
 QList<SystemSerialDevice> systemSerialDevices()
 {
     QList<SystemSerialDevice> devices;
@@ -14,7 +16,35 @@ QList<SystemSerialDevice> systemSerialDevices()
     return devices;
 }
 
-PortTable::PortTable() : m_source(systemSerialDevices) {}
+namespace {
+
+// Asking the system for its serial devices takes milliseconds, and the watchdog asks every
+// second. Device nodes come and go under /dev, so while /dev is unchanged the last
+// answer still holds.
+class CachedSystemDevices {
+public:
+    QList<SystemSerialDevice> operator()()
+    {
+        struct stat dev {};
+        const bool known = ::stat("/dev", &dev) == 0;
+        const auto stamp = std::make_pair(dev.st_mtim.tv_sec, dev.st_mtim.tv_nsec);
+        if (!known || !m_valid || stamp != m_stamp) {
+            m_devices = systemSerialDevices();
+            m_stamp = stamp;
+            m_valid = known;
+        }
+        return m_devices;
+    }
+
+private:
+    bool m_valid = false;
+    std::pair<time_t, long> m_stamp{};
+    QList<SystemSerialDevice> m_devices;
+};
+
+} // namespace
+
+PortTable::PortTable() : m_source(CachedSystemDevices()) {}
 
 PortTable::PortTable(DeviceSource source) : m_source(std::move(source)) {}
 

@@ -158,12 +158,10 @@ CommResult SerialControl::setOutput(const QByteArray& bytes)
 
 void SerialControl::deliverReceived()
 {
-    // Characters still unread from an earlier chunk go first.
-    if (m_readPos > 0) {
-        m_received.remove(0, m_readPos);
-        m_readPos = 0;
-    }
-    m_received.append(m_port.readAll());
+    // The buffer keeps its storage between reads, so reading allocates nothing.
+    m_received.resize(m_port.bytesAvailable());
+    m_received.resize(qMax<qint64>(0, m_port.read(m_received.data(), m_received.size())));
+    m_readPos = 0;
     m_commEvent = CommEvents::Receive;
     while (m_readPos < m_received.size()) {
         m_eventCharacterWaiting = true;
@@ -174,7 +172,6 @@ void SerialControl::deliverReceived()
             ++m_readPos;
         }
     }
-    m_received.clear();
     m_readPos = 0;
     m_commEvent = 0;
 }

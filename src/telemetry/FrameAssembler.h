@@ -40,6 +40,11 @@ public:
     std::uint8_t flagRxByte = 0;
     QStringList rxFields;
 
+    // Totals since creation, for diagnostics and measurements.
+    quint64 charactersReceived = 0;
+    quint64 framesAccepted = 0;
+    quint64 framesDropped = 0;
+
 private:
     void splitFields();
 };

@@ -3,6 +3,7 @@
 #include "FrmAbout.h"
 #include "FrmSet.h"
 #include "LampWidget.h"
+#include "PaintRateLimiter.h"
 #include "Theme.h"
 #include "ui_Form1.h"
 
@@ -73,6 +74,7 @@ Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* paren
     m_link = new ConnectionLifecycle(*m_comm, m_discovery, *m_timer4, this);
     m_sender = new ConfigSender(*m_comm, [this] { return m_rx.flagRxByte == FrameAssembler::kSendWindowOpen; }, this);
     bindControls();
+    new PaintRateLimiter(this);
 
     centralWidget()->setFixedSize(kForm1ClientSize);
     setFixedSize(kForm1ClientSize.width(), kForm1ClientSize.height() + menuBar()->sizeHint().height());
@@ -90,8 +92,15 @@ Form1::~Form1()
 
 void Form1::bindControls()
 {
-    for (const StatusTextField& field : kStatusTextFields)
-        m_textFieldForIndex[field.frameIndex] = findChild<QLabel*>(QLatin1String(field.control));
+    for (const StatusTextField& field : kStatusTextFields) {
+        QLabel* label = findChild<QLabel*>(QLatin1String(field.control));
+        // A fixed size tells Qt that a new text never asks for a new layout, which would
+        // otherwise be requested at every frame.
+        label->setFixedSize(label->size());
+        // Received text is shown as it came, never read as markup.
+        label->setTextFormat(Qt::PlainText);
+        m_textFieldForIndex[field.frameIndex] = label;
+    }
     for (const StatusLamp& lamp : kStatusLamps)
         m_lampForIndex[lamp.frameIndex] = findChild<LampWidget*>(QLatin1String(lamp.control));
     for (const StatusLamp& lamp : kStatusLamps)

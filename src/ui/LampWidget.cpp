@@ -4,7 +4,9 @@
 
 LampWidget::LampWidget(QWidget* parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
+    // The lamp paints its whole square, so a change repaints the lamp alone and not the
+    // group behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void LampWidget::setFillColor(const QColor& colour) { setColours(colour, m_border); }
@@ -23,6 +25,8 @@ void LampWidget::setColours(const QColor& fill, const QColor& border)
 void LampWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const QWidget* behind = parentWidget() ? parentWidget() : this;
+    painter.fillRect(rect(), behind->palette().color(behind->backgroundRole()));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(m_border, 1));
     painter.setBrush(m_fill);

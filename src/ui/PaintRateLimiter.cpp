@@ -1,0 +1,36 @@
+#include "PaintRateLimiter.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+PaintRateLimiter::PaintRateLimiter(QWidget* window) : QObject(window), m_window(window)
+{
+    m_pending.setSingleShot(true);
+    connect(&m_pending, &QTimer::timeout, this, [this] {
+        m_releasing = true;
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(m_window, &request);
+        m_releasing = false;
+    });
+    window->installEventFilter(this);
+}
+
+bool PaintRateLimiter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window || event->type() != QEvent::UpdateRequest)
+        return false;
+    const std::chrono::milliseconds sinceLastPaint(m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : kMinimumInterval.count());
+    if (m_releasing || sinceLastPaint >= kMinimumInterval) {
+        m_pending.stop();
+        m_sinceLastPaint.start();
+        return false;
+    }
+    // The window's repaint manager sends no further request until this one is handled,
+    // so holding it back collects every change until the timer lets it through.
+    if (!m_pending.isActive()) {
+        ++m_deferred;
+        m_pending.start(std::max(kMinimumInterval - sinceLastPaint, std::chrono::milliseconds(1)));
+    }
+    return true;
+}
