@@ -236,6 +236,31 @@ private Q_SLOTS:
         QVERIFY(!rig.get<QLabel>("Label13")->toolTip().isEmpty());
     }
 
+    void nodeVanishingMidFrameAndComingBack()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        // Half a frame, then the adapter is pulled.
+        QVERIFY(rig.pty.write(statusFrame("9", {"99.9", "11.1"}).left(35)));
+        QTRY_COMPARE(rig.form->reception().rxCount, 35);
+        rig.pty.closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 2500);
+        QCOMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        // It comes back under the same name; "Connect" picks it up again.
+        PseudoTerminal back;
+        rig.table.setMapping(7, back.path());
+        rig.get<QPushButton>("Command1")->click();
+        QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM7"));
+        QCOMPARE(rig.connectColour(), kConnectedColour);
+        QVERIFY(rig.timer("Timer4")->isActive());
+        QVERIFY(back.write(statusFrame("4", {"21.5", "48.0"})));
+        QTRY_COMPARE(rig.text("Label16"), QStringLiteral("4"));
+        QCOMPARE(rig.text("Label1"), QStringLiteral("21.5"));
+        QCOMPARE(rig.text("Label7"), QStringLiteral("48.0"));
+    }
+
     void portListShowsThePortsPresentNow()
     {
         PseudoTerminal second;

@@ -69,24 +69,27 @@ NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
     if (field(12) != u"1")
         return {false, QStringLiteral("field 12 is not 1")};
 
+    // The limits of the configuration window's inputs: the node takes nothing longer, so
+    // its status frame always fits the 70 characters the program reads.
     struct Check {
         int index;
         const char* name;
+        qsizetype maxLength;
         double low;
         double high;
         bool integer;
         QString* target;
     };
     const std::array<Check, 9> checks{{
-        {1, "node", 0, 255, true, &node},
-        {2, "max sensor", 0, 64, true, &maxSensor},
-        {3, "low temperature", -100, 100, false, &lowTemperature},
-        {4, "high temperature", -100, 100, false, &highTemperature},
-        {5, "low humidity", -100, 100, false, &lowHumidity},
-        {6, "high humidity", -100, 100, false, &highHumidity},
-        {10, "PWM", 0, 255, true, &pwm},
-        {11, "mode", 0, 3, true, &mode},
-        {13, "sequence", 0, 99, true, nullptr},
+        {1, "node", 3, 0, 255, true, &node},
+        {2, "max sensor", 2, 0, 64, true, &maxSensor},
+        {3, "low temperature", 4, -100, 100, false, &lowTemperature},
+        {4, "high temperature", 4, -100, 100, false, &highTemperature},
+        {5, "low humidity", 4, -100, 100, false, &lowHumidity},
+        {6, "high humidity", 4, -100, 100, false, &highHumidity},
+        {10, "PWM", 3, 0, 255, true, &pwm},
+        {11, "mode", 1, 0, 3, true, &mode},
+        {13, "sequence", 2, 0, 99, true, nullptr},
     }};
     QStringList applied;
     std::array<std::optional<QString>, 9> values;
@@ -97,7 +100,8 @@ NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
                 return {false, QStringLiteral("no sequence number")};
             continue;
         }
-        values[i] = numberInRange(text, checks[i].low, checks[i].high, checks[i].integer);
+        if (text.size() <= checks[i].maxLength)
+            values[i] = numberInRange(text, checks[i].low, checks[i].high, checks[i].integer);
         if (!values[i])
             return {false, QStringLiteral("%1 \"%2\" is out of range").arg(QLatin1String(checks[i].name), text)};
     }
