@@ -58,7 +58,6 @@ void enable(QTimer* timer)
 Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Form1>())
-    , m_ports(ports)
     , m_comm(comm ? std::move(comm) : std::make_unique<SerialControl>(ports))
     , m_discovery(ports)
 {
@@ -84,10 +83,9 @@ Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* paren
 
 Form1::~Form1()
 {
+    // The secondary windows have no parent; they go with the program.
     delete m_frmSet.data();
     delete m_frmAbout.data();
-    delete m_sender;
-    m_sender = nullptr;
 }
 
 void Form1::bindControls()
@@ -101,10 +99,11 @@ void Form1::bindControls()
         label->setTextFormat(Qt::PlainText);
         m_textFieldForIndex[field.frameIndex] = label;
     }
-    for (const StatusLamp& lamp : kStatusLamps)
-        m_lampForIndex[lamp.frameIndex] = findChild<LampWidget*>(QLatin1String(lamp.control));
-    for (const StatusLamp& lamp : kStatusLamps)
-        m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, systemColour(SystemColour::WindowText));
+    for (const StatusLamp& lamp : kStatusLamps) {
+        auto* widget = findChild<LampWidget*>(QLatin1String(lamp.control));
+        widget->setColours(lamp.offFill, systemColour(SystemColour::WindowText));
+        m_lampForIndex[lamp.frameIndex] = widget;
+    }
 
     m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
     setBackground(m_ui->Command1, kLostColour);

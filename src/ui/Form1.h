@@ -83,7 +83,6 @@ private:
     void closeAllWindows();
 
     std::unique_ptr<Ui::Form1> m_ui;
-    PortTable& m_ports;
     std::unique_ptr<CommControl> m_comm;
     PortDiscovery m_discovery;
     FrameAssembler m_rx;
