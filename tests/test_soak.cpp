@@ -34,7 +34,7 @@ qint64 residentKb()
 }
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 kGrowthLimitKb = 400 * 1024; // the sanitizer keeps freed memory in quarantine
+constexpr qint64 kGrowthLimitKb = 256 * 1024; // the sanitizer holds freed memory in quarantine
 #else
 constexpr qint64 kGrowthLimitKb = 16 * 1024;
 #endif
