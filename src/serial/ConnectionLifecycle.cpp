@@ -12,7 +12,7 @@ ConnectionLifecycle::ConnectionLifecycle(CommControl& comm, PortDiscovery& disco
     connect(&m_watchdog, &QTimer::timeout, this, &ConnectionLifecycle::watchdogTick);
     // A device that fails while open is closed by the control; the tooltip says why.
     connect(&m_comm, &CommControl::deviceLost, this, [this](const QString& reason) {
-        noteOpenResult(CommFailure{CommError::NoSuchPort, QStringLiteral("The device failed: %1").arg(reason)});
+        showOpenFailure(QStringLiteral("The device failed: %1").arg(reason));
     });
 }
 
@@ -61,7 +61,11 @@ void ConnectionLifecycle::watchdogTick()
 
 void ConnectionLifecycle::noteOpenResult(const CommResult& result)
 {
-    const QString failure = m_comm.portOpen() ? QString() : (result ? result->description : QString());
+    showOpenFailure(m_comm.portOpen() || !result ? QString() : result->description);
+}
+
+void ConnectionLifecycle::showOpenFailure(const QString& failure)
+{
     if (failure == m_lastOpenFailure)
         return;
     m_lastOpenFailure = failure;

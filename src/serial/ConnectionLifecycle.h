@@ -41,6 +41,7 @@ Q_SIGNALS:
 
 private:
     void noteOpenResult(const CommResult& result);
+    void showOpenFailure(const QString& failure);
 
     CommControl& m_comm;
     PortDiscovery& m_discovery;

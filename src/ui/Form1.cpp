@@ -189,10 +189,8 @@ void Form1::ShowStatus()
 void Form1::ClearStatus()
 {
     const QColor offBorder = systemColour(SystemColour::WindowText);
-    for (const IdleText& idle : kIdleTexts) {
-        if (auto* label = findChild<QLabel*>(QLatin1String(idle.control)))
-            label->setText(QLatin1String(idle.text));
-    }
+    for (const StatusTextField& field : kStatusTextFields)
+        m_textFieldForIndex[field.frameIndex]->setText(QLatin1String(idleText(field.frameIndex)));
     for (const StatusLamp& lamp : kStatusLamps)
         m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, offBorder);
     m_ui->Check1->setChecked(false);
