@@ -412,7 +412,7 @@ int main(int argc, char* argv[])
 
     int appArgc = 1;
     QApplication app(appArgc, argv);
-    installFontSubstitutions();
+    installClassicLook();
     std::fprintf(stderr, "End to end, the real main window on a pseudo-terminal:\n");
     {
         Program program;

@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 #include "ui/FrmAbout.h"
 #include "ui/FrmSet.h"
+#include "ui/Theme.h"
 
 #include "config/ConfigSender.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -62,13 +64,24 @@ template <typename T = QLineEdit> T* control(QWidget* window, const char* name)
 class ConfigWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { installClassicLook(); }
+
     void opensEmptyBesideTheMainWindow()
     {
         Rig rig;
         FrmSet* set = rig.openSet();
         QVERIFY(set);
         QCOMPARE(set->windowTitle(), QStringLiteral("FormSet"));
-        QCOMPARE(set->geometry(), QRect(501, 64, 382, 322));
+        // At its place, or moved just enough onto a screen too narrow for it.
+        const QRect screen = set->screen()->availableGeometry();
+        QCOMPARE(set->geometry(), screen.width() >= 883 ? QRect(501, 64, 382, 322) : QRect(screen.right() - 381, 64, 382, 322));
+        // One surface: "Send", a group and a label inside it show the button face.
+        const QColor buttonFace = systemColour(15);
+        const QImage send = control<QPushButton>(set, "Command1")->grab().toImage();
+        QCOMPARE(QColor(send.pixel(send.width() - 3, send.height() / 2)), buttonFace);
+        const QImage relay = control<QWidget>(set, "Frame3")->grab().toImage();
+        QCOMPARE(QColor(relay.pixel(30, 55)), buttonFace);
+        QCOMPARE(QColor(relay.pixel(50, 20)), buttonFace);
         QCOMPARE(set->focusWidget(), control<QPushButton>(set, "Command1"));
         for (QLineEdit* input : set->findChildren<QLineEdit*>())
             QVERIFY(input->text().isEmpty());

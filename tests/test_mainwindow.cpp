@@ -3,6 +3,7 @@
 #include "ui/FrmSet.h"
 #include "ui/LampWidget.h"
 #include "ui/Theme.h"
+#include "ui/WindowPlace.h"
 
 #include "config/ConfigSender.h"
 #include "serial/ConnectionLifecycle.h"
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -80,7 +83,7 @@ struct Rig {
 class MainWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { installFontSubstitutions(); }
+    void initTestCase() { installClassicLook(); }
 
     void startsInTheDescribedState()
     {
@@ -458,6 +461,130 @@ private Q_SLOTS:
         const int before = count.paints;
         temperature->setText(QStringLiteral("last"));
         QTRY_VERIFY_WITH_TIMEOUT(count.paints > before, 200);
+    }
+
+    // Colours as a user sees them: sampled from the grabbed window at the controls' places.
+    void facesShowTheirColoursSolid()
+    {
+        Rig rig;
+        auto faceAt = [&rig](const char* name) {
+            QWidget* control = rig.get<QWidget>(name);
+            const QImage image = control->grab().toImage();
+            // Inside the edge, clear of the caption and the focus mark.
+            return QColor(image.pixel(image.width() - 3, image.height() / 2));
+        };
+        const QColor buttonFace = systemColour(15);
+        QCOMPARE(faceAt("Command1"), QColor(0xFF, 0x80, 0x00));
+        rig.connectTo(QStringLiteral("COM7"));
+        QCOMPARE(faceAt("Command1"), QColor(0x80, 0xFF, 0xFF));
+        rig.pty.closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 2000);
+        QCOMPARE(faceAt("Command1"), QColor(0xFF, 0x00, 0x00));
+        QCOMPARE(faceAt("Command2"), buttonFace);
+        QCOMPARE(faceAt("Command3"), buttonFace);
+        // A label and the group around it are one surface.
+        const QImage group = rig.get<QWidget>("Frame1")->grab().toImage();
+        QCOMPARE(QColor(group.pixel(10, 300)), buttonFace);                      // group, bare
+        QCOMPARE(QColor(group.pixel(16 + 118, 24 + 20)), buttonFace);            // inside Label15
+        QCOMPARE(QColor(rig.form->centralWidget()->grab().toImage().pixel(5, 50)), systemColour(2));
+    }
+
+    void fontsOfTheDescription()
+    {
+        Rig rig;
+        struct Row {
+            const char* control;
+            const char* family;
+            double points;
+            bool bold;
+        };
+        const Row rows[] = {
+            {"Label15", "MS Sans Serif", 9.75, true},    {"Label16", "MS Sans Serif", 14.25, true},
+            {"Label1", "Times New Roman", 36, false},   {"Label2", "MS Serif", 24, false},
+            {"Label3", "MS Sans Serif", 12, false},      {"Label4", "MS Serif", 13.5, false},
+            {"Label5", "MS Sans Serif", 12, false},      {"Label9", "MS Sans Serif", 12, false},
+            {"Label11", "MS Sans Serif", 12, false},     {"Label29", "MS Sans Serif", 12, true},
+            {"Label28", "MS Sans Serif", 9.75, true},    {"Label35", "MS Sans Serif", 18, false},
+            {"Label36", "MS Serif", 18, false},          {"Label27", "MS Sans Serif", 8.25, false},
+        };
+        for (const Row& row : rows) {
+            const QFont font = rig.get<QWidget>(row.control)->font();
+            QCOMPARE(font.family(), QLatin1String(row.family));
+            QCOMPARE(font.pointSizeF(), row.points);
+            QCOMPARE(font.bold(), row.bold);
+        }
+        // Every Thai caption, here and in the configuration window, fits its box whole:
+        // drawn unclipped on a larger canvas, no ink falls outside the label's rectangle.
+        rig.form->showSetForm();
+        QList<QLabel*> thai;
+        for (QWidget* window : {static_cast<QWidget*>(rig.form.get()), static_cast<QWidget*>(rig.form->configWindow())})
+            for (QLabel* label : window->findChildren<QLabel*>())
+                if (label->text().contains(QChar(0x0E08)))
+                    thai.append(label);
+        QCOMPARE(thai.size(), 8);
+        for (QLabel* label : thai) {
+            const QFont font = label->font();
+            QCOMPARE(font.pointSizeF(), 12.0);
+            constexpr int margin = 20;
+            QImage canvas(label->size() + QSize(2 * margin, 2 * margin), QImage::Format_RGB32);
+            canvas.fill(Qt::white);
+            {
+                QPainter painter(&canvas);
+                painter.setFont(font);
+                painter.setPen(Qt::black);
+                painter.drawText(QRect(QPoint(margin, margin), QSize(1000, label->height())),
+                                 Qt::AlignLeft | Qt::AlignTop, label->text());
+            }
+            const QRect box(QPoint(margin, margin), label->size());
+            for (int y = 0; y < canvas.height(); ++y)
+                for (int x = 0; x < canvas.width(); ++x)
+                    if (!box.contains(x, y) && qGray(canvas.pixel(x, y)) < 160)
+                        QFAIL(qPrintable(QStringLiteral("%1 inks %2,%3 outside its box").arg(label->objectName()).arg(x - margin).arg(y - margin)));
+        }
+    }
+
+    void portBoxKeepsWhatIsTyped()
+    {
+        Rig rig;
+        rig.form->activateWindow();
+        auto* box = rig.get<QComboBox>("Combo1");
+        box->addItem(QStringLiteral("COM1"));
+        box->lineEdit()->clear();
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("COM"));
+        QCOMPARE(box->currentText(), QStringLiteral("COM"));
+    }
+
+    // Re-choosing the option already set leaves the running period alone, so the tick
+    // comes on time; choosing another restarts it.
+    void rechoosingTheIntervalKeepsThePeriod()
+    {
+        Rig rig;
+        QTimer* timer1 = rig.timer("Timer1");
+        rig.get<QRadioButton>("Option2")->click();
+        QTest::qWait(300);
+        rig.get<QRadioButton>("Option2")->click();
+        QTest::mouseClick(rig.get<QLabel>("Label32"), Qt::LeftButton);
+        QVERIFY2(timer1->remainingTime() <= 4750, qPrintable(QString::number(timer1->remainingTime())));
+        rig.get<QRadioButton>("Option1")->click();
+        QVERIFY(timer1->remainingTime() > 900);
+    }
+
+    void secondaryWindowsCloseOnEscapeAndStayOnScreen()
+    {
+        Rig rig;
+        rig.form->showSetForm();
+        rig.form->showAbout();
+        for (QWidget* window : {static_cast<QWidget*>(rig.form->configWindow()), static_cast<QWidget*>(rig.form->aboutWindow())}) {
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QPointer<QWidget> alive(window);
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!alive);
+        }
+        QCOMPARE(fitInside(QRect(501, 64, 382, 322), QRect(0, 0, 853, 533)), QRect(471, 64, 382, 322));
+        QCOMPARE(fitInside(QRect(501, 64, 382, 322), QRect(0, 0, 1024, 768)), QRect(501, 64, 382, 322));
+        QCOMPARE(fitInside(QRect(-5, 500, 310, 130), QRect(0, 0, 853, 533)), QRect(0, 403, 310, 130));
     }
 
     void intervalOptionsAndTheirLabels()

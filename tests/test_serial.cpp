@@ -108,6 +108,9 @@ private Q_SLOTS:
         QTest::newRow("COM") << "COM" << "" << 0;
         QTest::newRow("COMX") << "COMX" << "X" << 0;
         QTest::newRow("COM 5") << "COM 5" << " 5" << 5;
+        QTest::newRow("COM 12") << "COM 12" << "" << 0;
+        QTest::newRow("COM1x0") << "COM1x0" << "" << 0;
+        QTest::newRow("XYZ100") << "XYZ100" << "" << 0;
         QTest::newRow("COM1000") << "COM1000" << "" << 0;
     }
     void portNumberTextOfTheBox()

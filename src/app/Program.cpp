@@ -76,7 +76,7 @@ int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenSh
         ports.setMapping(mapping.number, mapping.path);
     }
 
-    installFontSubstitutions();
+    installClassicLook();
     Form1 form(ports);
     form.startUp();
     FirstPaint firstPaint([&form, &whenShown] {

@@ -65,8 +65,13 @@ QString portNumberText(const QString& boxText)
     switch (boxText.size()) {
     case 4:
     case 5:
-    case 6:
         return boxText.mid(3);
+    case 6: {
+        // Only "COM" and three digits names a port past COM99 ("COM100").
+        static const QRegularExpression kThreeDigits(QStringLiteral("^COM[0-9]{3}$"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+        return kThreeDigits.match(boxText).hasMatch() ? boxText.mid(3) : QString();
+    }
     default:
         return {};
     }

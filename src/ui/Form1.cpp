@@ -5,6 +5,7 @@
 #include "LampWidget.h"
 #include "PaintRateLimiter.h"
 #include "Theme.h"
+#include "WindowPlace.h"
 #include "ui_Form1.h"
 
 #include "config/ConfigSender.h"
@@ -75,9 +76,11 @@ Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* paren
     bindControls();
     new PaintRateLimiter(this);
 
+    // The client area below the menu bar stands at its place; the menu bar sits above it.
+    const int menuHeight = menuBar()->sizeHint().height();
     centralWidget()->setFixedSize(kForm1ClientSize);
-    setFixedSize(kForm1ClientSize.width(), kForm1ClientSize.height() + menuBar()->sizeHint().height());
-    move(kForm1Place);
+    setFixedSize(kForm1ClientSize.width(), kForm1ClientSize.height() + menuHeight);
+    setGeometry(QRect(kForm1Place - QPoint(0, menuHeight), size()));
     m_ui->Combo1->setFocus();
 }
 
@@ -105,6 +108,8 @@ void Form1::bindControls()
         m_lampForIndex[lamp.frameIndex] = widget;
     }
 
+    // The box keeps exactly what the user types: no completion from the list.
+    m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
     setBackground(m_ui->Command1, kLostColour);
 
@@ -257,8 +262,11 @@ void Form1::showLink(const QString& text, const QColor& colour)
 
 void Form1::SetLogInterval()
 {
-    m_timer1->setInterval(logInterval(m_ui->Option1->isChecked(), m_ui->Option2->isChecked(),
-                                      m_ui->Option3->isChecked(), m_ui->Option4->isChecked()));
+    const auto period = logInterval(m_ui->Option1->isChecked(), m_ui->Option2->isChecked(),
+                                    m_ui->Option3->isChecked(), m_ui->Option4->isChecked());
+    // Setting a running timer's period restarts it; the period already set goes on.
+    if (m_timer1->intervalAsDuration() != period)
+        m_timer1->setInterval(period);
 }
 
 void Form1::WriteLogLine()
@@ -309,7 +317,7 @@ void Form1::showSetForm()
     if (!m_frmSet) {
         m_frmSet = new FrmSet(*m_sender);
         m_frmSet->setWindowIcon(windowIcon());
-        m_frmSet->setGeometry(kFrmSetPlace);
+        placeOnScreen(m_frmSet, kFrmSetPlace);
     }
     m_frmSet->show();
     m_frmSet->raise();
@@ -320,7 +328,7 @@ void Form1::showAbout()
 {
     if (!m_frmAbout) {
         m_frmAbout = new FrmAbout;
-        m_frmAbout->setGeometry(kFrmAboutPlace);
+        placeOnScreen(m_frmAbout, kFrmAboutPlace);
     }
     m_frmAbout->show();
     m_frmAbout->raise();

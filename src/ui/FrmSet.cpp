@@ -6,6 +6,8 @@
 #include "config/ConfigSender.h"
 #include "config/InputCheck.h"
 
+#include <QShortcut>
+
 FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmSet>()), m_sender(sender)
 {
@@ -22,6 +24,8 @@ FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     connect(m_ui->Command1, &QPushButton::clicked, this, &FrmSet::sendClicked);
     connect(&m_sender, &ConfigSender::commandsSent, this, &FrmSet::clearInputs);
     m_ui->Command1->setFocus();
+    // Escape closes the window, like its close control.
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
 
 FrmSet::~FrmSet() = default;

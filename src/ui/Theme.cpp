@@ -1,6 +1,10 @@
 #include "Theme.h"
 
+#include "ClassicStyle.h"
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFont>
 #include <QWidget>
 
@@ -26,10 +30,15 @@ QColor systemColour(int number) { return systemColour(number, QApplication::pale
 
 void setBackground(QWidget* widget, const QColor& colour)
 {
+    // A button's face is its Button colour; any other widget fills with Window. Only
+    // buttons take the Button colour, so the buttons and the port box's arrow inside a
+    // coloured area keep the theme's button face.
+    const bool button = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget);
     QPalette palette = widget->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Window, colour);
-        palette.setColor(group, QPalette::Button, colour);
+        if (button)
+            palette.setColor(group, QPalette::Button, colour);
     }
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
@@ -61,6 +70,12 @@ void applyOne(QWidget* widget)
         font.setPointSizeF(size.toDouble());
         widget->setFont(font);
     }
+    const QVariant stretch = widget->property("fontStretch");
+    if (stretch.isValid()) {
+        QFont font = widget->font();
+        font.setStretch(stretch.toInt());
+        widget->setFont(font);
+    }
 }
 
 } // namespace
@@ -75,10 +90,17 @@ void applyDesignLook(QWidget* root)
 
 void installFontSubstitutions()
 {
-    // Thai captions take their glyphs from the narrowest Thai face that reads well, so
-    // they fit the fields they were laid out for.
+    // Thai captions take their glyphs from Norasi: of the Thai faces packaged in Debian it
+    // is the narrowest whose marks above and below stay inside the captions' boxes at
+    // 12 pt; a slight horizontal condensing ("fontStretch" in the .ui files) does the rest.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Laksaman")});
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Norasi")});
     QFont::insertSubstitution(QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif"));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+}
+
+void installClassicLook()
+{
+    installFontSubstitutions();
+    QApplication::setStyle(new ClassicStyle);
 }

@@ -19,8 +19,8 @@ QColor systemColour(int number, const QPalette& palette);
 QColor systemColour(int number);
 
 // Applies the look a window's description asks for through dynamic properties:
-// "backColor" and "foreColor" (system colour numbers) and "pointSizeF" (fractional point
-// sizes, which a .ui font cannot hold). Runs over the widget and all its descendants.
+// "backColor" and "foreColor" (system colour numbers), "pointSizeF" (fractional point
+// sizes, which a .ui font cannot hold) and "fontStretch" (a percentage of normal width). Runs over the widget and all its descendants.
 void applyDesignLook(QWidget* root);
 
 // Sets a widget's background to a colour, for both plain widgets and buttons.
@@ -28,3 +28,6 @@ void setBackground(QWidget* widget, const QColor& colour);
 
 // Maps the fonts the windows are described in to fonts the system has.
 void installFontSubstitutions();
+
+// The font substitutions and the application style the windows are drawn in.
+void installClassicLook();
