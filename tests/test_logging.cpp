@@ -2,16 +2,54 @@
 #include "logging/LogInterval.h"
 #include "logging/LogRecord.h"
 
+#include "support/ReadOnlyFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
 const QDateTime kMoment(QDate(2026, 12, 6), QTime(8, 15, 30));
+
+// Appends in a child process whose file-size limit is `limit` bytes and returns the
+// reason it reported; a child killed by the limit's signal reports that instead.
+std::optional<QString> appendUnderFileSizeLimit(const QString& path, const QByteArray& record, rlim_t limit)
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return QStringLiteral("<no pipe>");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const rlimit small{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const QByteArray reason = appendRecord(path, record).value_or(QStringLiteral("<written>")).toUtf8();
+        (void)!::write(channel[1], reason.constData(), static_cast<size_t>(reason.size()));
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray reason;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        reason.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status))
+        return QStringLiteral("<killed by signal %1>").arg(WTERMSIG(status));
+    if (reason == "<written>")
+        return std::nullopt;
+    return QString::fromUtf8(reason);
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -44,6 +82,9 @@ private Q_SLOTS:
             << QByteArray("12-06-2026    08:15:30      12345678901234              1             2\r\n");
         QTest::newRow("empty captions") << "" << "" << ""
             << QByteArray("12-06-2026    08:15:30                                  \r\n");
+        QTest::newRow("control characters become spaces")
+            << QStringLiteral("1\x7f") << QStringLiteral("25.3\r\n12-31-2099    23:59:59") << QString(QChar(0)) + QStringLiteral("6\t0")
+            << QByteArray("12-06-2026    08:15:30      1             25.3  12-31-2099    23:59:59               6 0\r\n");
     }
     void recordLayout()
     {
@@ -92,30 +133,57 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), QByteArray("first\r\nno newlinesecond\r\n"));
     }
 
+    // Each way a log file can refuse a record: the call returns at once with the system's
+    // reason and what the file held before is left byte for byte.
+    void failuresAreReportedAndLeaveTheFileIntact_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("directory") << "directory" << "not a regular file";
+        QTest::newRow("link to /dev/full") << "device" << "not a regular file";
+        QTest::newRow("missing folder") << "missing" << "No such file or directory";
+        QTest::newRow("read-only") << "read-only" << (::geteuid() == 0 ? "Operation not permitted" : "Permission denied");
+        QTest::newRow("file-size limit, cut short") << "limit" << "File too large (40 of 62 bytes were written, then cut back)";
+    }
     void failuresAreReportedAndLeaveTheFileIntact()
     {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("data.txt"));
-        QVERIFY(!appendRecord(path, "kept\r\n"));
-        QFile::setPermissions(path, QFile::ReadOwner);
-        if (::geteuid() == 0) {
-            // root writes through file permissions; a full device still fails.
+        QString path = dir.filePath(QStringLiteral("data.txt"));
+        const QByteArray record = formatLogRecord(kMoment, QStringLiteral("1"), QStringLiteral("25.3"), QStringLiteral("60.2"));
+        QByteArray before;
+        if (kind == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else if (kind == u"directory") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("data.txt")));
+        } else if (kind == u"device") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+        } else if (kind == u"missing") {
+            path = dir.filePath(QStringLiteral("no/such/data.txt"));
         } else {
-            const auto failure = appendRecord(path, "lost\r\n");
-            QVERIFY(failure);
-            QVERIFY(!failure->isEmpty());
+            before = kind == u"limit" ? QByteArray(10200, 'x') : record;
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(before);
         }
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(readAll(path).left(6), QByteArray("kept\r\n"));
+        if (kind == u"read-only" && !makeReadOnly(path))
+            QSKIP("this file system cannot make a file refuse writes");
 
-        const QString full = dir.filePath(QStringLiteral("full.txt"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), full));
-        const auto failure = appendRecord(full, "lost\r\n");
-        QVERIFY(failure);
-        QVERIFY2(!failure->isEmpty(), "a reason is given");
-
-        const auto missingFolder = appendRecord(dir.filePath(QStringLiteral("no/such/data.txt")), "x");
-        QVERIFY(missingFolder);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        std::optional<QString> failure;
+        if (kind == u"limit")
+            failure = appendUnderFileSizeLimit(path, record, 10240);
+        else
+            failure = appendRecord(path, record);
+        QVERIFY2(elapsed.elapsed() < 100, "the call returns at once");
+        if (kind == u"read-only")
+            makeWritable(path);
+        QCOMPARE(failure.value_or(QStringLiteral("<written>")), reason);
+        if (!before.isEmpty())
+            QCOMPARE(readAll(path), before);
     }
 
     void healthReportsAStreakOnce()

@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -314,6 +315,18 @@ private Q_SLOTS:
         QCOMPARE(box->buttons().size(), 1);
         QVERIFY(!rig.timer("Timer4")->isActive());
         box->accept();
+    }
+
+    void failedConnectSaysWhyAtOnce()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM8"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("No device is present for COM8"));
+        QCOMPARE(rig.get<QLabel>("Label13")->toolTip(), QStringLiteral("No device is present for COM8"));
+        QCOMPARE(rig.text("Label13"), QStringLiteral("Status Disconnect"));
+        QCOMPARE(rig.connectColour(), QColor(0xFF, 0x80, 0x00));
+        QToolTip::hideText();
     }
 
     void exitPathsCloseThePortFirst_data()

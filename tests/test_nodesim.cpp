@@ -6,6 +6,7 @@
 #include "ui/LampWidget.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,6 +195,26 @@ private Q_SLOTS:
     void commandLinesOfBothPrograms()
     {
         QProcess app;
+        // Read before any window system starts: no display is needed to be told.
+        QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            noDisplay.remove(QLatin1String(name));
+        app.setProcessEnvironment(noDisplay);
+        const QList<std::tuple<QStringList, int, const char*>> runs{
+            {{"--help"}, 0, "/dev/ttyUSB0 .. /dev/ttyUSB31   COM33 .. COM64"},
+            {{"--version"}, 0, "zeq4810pc " ZEQ_VERSION},
+            {{"--port", "bad"}, 2, "zeq4810pc: --port bad: expected COMn=PATH"},
+        };
+        for (const auto& [arguments, code, says] : runs) {
+            QElapsedTimer elapsed;
+            elapsed.start();
+            app.start(QStringLiteral(APP_PATH), arguments);
+            QVERIFY(app.waitForFinished(2000));
+            QVERIFY(elapsed.elapsed() < 2000);
+            QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(app.exitCode(), code);
+            QVERIFY2((app.readAllStandardOutput() + app.readAllStandardError()).contains(says), says);
+        }
         app.start(QStringLiteral(APP_PATH), {QStringLiteral("--port"), QStringLiteral("COM0=/dev/null")});
         QVERIFY(app.waitForFinished(5000));
         QCOMPARE(app.exitCode(), 2);

@@ -9,7 +9,12 @@
 
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <grp.h>
+#include <unistd.h>
 #include <QTimer>
 
 namespace {
@@ -202,7 +207,35 @@ private Q_SLOTS:
         QCOMPARE(busy->code, CommError::DeviceUnavailable);
         QVERIFY2(busy->description.contains(QLatin1String("in use")), qPrintable(busy->description));
         holder.close();
+
+        // A second program holding the device's advisory lock keeps it busy as well.
+        QProcess locker;
+        locker.start(QStringLiteral("flock"), {QStringLiteral("-o"), QStringLiteral("-x"), pty.path(), QStringLiteral("-c"), QStringLiteral("echo locked; exec sleep 5")});
+        QVERIFY(locker.waitForReadyRead(5000));
+        const CommResult locked = comm.setPortOpen(true);
+        QVERIFY(locked);
+        QCOMPARE(locked->code, 8010);
+        QCOMPARE(locked->description, pty.path() + QStringLiteral(" is in use by another program"));
+        QVERIFY(!comm.portOpen());
+        locker.kill();
+        locker.waitForFinished();
         QVERIFY(!comm.setPortOpen(true));
+    }
+
+    void accessAdviceNamesTheDevicesGroup()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath(QStringLiteral("ttyUSB0"));
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString group = QString::fromLocal8Bit(::getgrgid(::getegid())->gr_name);
+        QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+        QCOMPARE(accessAdvice(device), QStringLiteral("Access to %1 is denied; add your user to the %2 group "
+                                                      "(sudo usermod -aG %2 $USER) and log in again").arg(device, group));
+        QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        QCOMPARE(accessAdvice(device), QStringLiteral("Access to %1 is denied, and no group may open it (mode 640); "
+                                                      "ask the administrator to give it a group, for example with a udev rule").arg(device));
     }
 
     void hangUpClosesThePortAndTheNextOpenFindsItGone()

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "serial/ComName.h"
 #include "serial/PortMapping.h"
 #include "serial/PortTable.h"
 #include "ui/Form1.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -34,16 +36,23 @@ private:
 
 } // namespace
 
-int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenShown)
+namespace {
+
+// Reads the command line into the port table; an exit code when the program is to end
+// here (help, version, a usage error).
+std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zeq4810pc"));
-    QApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("zeq4810pc"));
+    // A core application alone, so help, version and usage errors need no display.
+    QCoreApplication probe(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zeq4810pc"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Monitor and configurator for one ZEQ4810 temperature-humidity controller on an RS-485 line."));
+    parser.setApplicationDescription(
+        QStringLiteral("Monitor and configurator for one ZEQ4810 temperature-humidity controller on an RS-485 line.\n\n"
+                       "Serial devices are offered under fixed names:\n") +
+        deviceTableText() +
+        QStringLiteral("A --port mapping overrides the table; /dev/serial/by-id/... keeps following one adapter."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(
@@ -52,20 +61,36 @@ int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenSh
                        "fixed names of the serial devices. May be given more than once."),
         QStringLiteral("COMn=PATH"));
     parser.addOption(portOption);
-    if (!parser.parse(QApplication::arguments())) {
+    // The window system's own options are read later, by the application; they must
+    // not count as unknown here.
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "geometry", "qwindowtitle", "qwindowicon", "style", "stylesheet", "display", "session"}) {
+        QCommandLineOption option(QLatin1String(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "nograb", "dograb", "widgetcount"}) {
+        QCommandLineOption option{QLatin1String(name)};
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(parser.errorText()));
         return kUsageError;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("zeq4810pc %s\n", ZEQ_VERSION);
+        return 0;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "zeq4810pc: unexpected argument %s\n", qPrintable(parser.positionalArguments().first()));
         return kUsageError;
     }
-
-    PortTable ports;
     for (const QString& value : parser.values(portOption)) {
         const auto parsed = parsePortMapping(value);
         if (const auto* error = std::get_if<QString>(&parsed)) {
@@ -75,6 +100,21 @@ int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenSh
         const auto& mapping = std::get<PortMapping>(parsed);
         ports.setMapping(mapping.number, mapping.path);
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenShown)
+{
+    PortTable ports;
+    if (const std::optional<int> exitCode = readCommandLine(argc, argv, ports))
+        return *exitCode;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zeq4810pc"));
+    QApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("zeq4810pc"));
 
     installClassicLook();
     Form1 form(ports);

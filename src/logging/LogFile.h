@@ -7,9 +7,10 @@
 
 inline constexpr const char* kLogFileName = "data.txt";
 
-// Appends one record to a file and closes it again. A record is written in one write;
-// when it cannot be written whole, the file is cut back to its old end so that no partial
-// line is left behind. Returns the system's reason on failure.
+// Appends one record to a file and closes it again, without ever blocking or raising a
+// signal: a name that is not a regular file (FIFO, device, directory) is not written.
+// When the record cannot be written whole, the file is cut back to its old end so that no
+// partial line is left behind. Returns the system's reason on failure.
 std::optional<QString> appendRecord(const QString& path, const QByteArray& record);
 
 // Tracks a run of failed writes so that a failure is reported once when it starts and the

@@ -2,6 +2,23 @@
 
 #include <array>
 
+namespace {
+
+// A value from the line goes into the log with its control characters as spaces, so a
+// CR or LF the node sent can never start a second, forged record.
+QByteArray loggedValue(const QString& text)
+{
+    QByteArray bytes = text.toLatin1();
+    for (char& c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            c = ' ';
+    }
+    return bytes;
+}
+
+} // namespace
+
 QByteArray formatLogRecord(const QDateTime& moment, const QString& node, const QString& temperature,
                            const QString& humidity)
 {
@@ -9,9 +26,9 @@ QByteArray formatLogRecord(const QDateTime& moment, const QString& node, const Q
     const std::array<QByteArray, 5> items{
         moment.toString(QStringLiteral("MM-dd-yyyy")).toLatin1(),
         moment.toString(QStringLiteral("HH:mm:ss")).toLatin1(),
-        node.toLatin1(),
-        temperature.toLatin1(),
-        humidity.toLatin1(),
+        loggedValue(node),
+        loggedValue(temperature),
+        loggedValue(humidity),
     };
     QByteArray line;
     line.reserve(64);

@@ -32,8 +32,8 @@ struct DeviceRow {
     int count;
     int firstCom;
 };
-// A present device keeps its name across unplugging and replugging because the name
-// depends only on the kernel's device name.
+// A present device's name depends only on the kernel's device name (which the kernel may
+// hand to another adapter after a replug).
 constexpr std::array<DeviceRow, 4> kDeviceTable{{
     {"/dev/ttyS", 32, 1},
     {"/dev/ttyUSB", 32, 33},
@@ -41,6 +41,16 @@ constexpr std::array<DeviceRow, 4> kDeviceTable{{
     {"/dev/ttyAMA", 4, 97},
 }};
 } // namespace
+
+QString deviceTableText()
+{
+    QString text;
+    for (const DeviceRow& row : kDeviceTable) {
+        const QString devices = QStringLiteral("%1%2 .. %1%3").arg(QLatin1String(row.prefix)).arg(0).arg(row.count - 1);
+        text += QStringLiteral("  %1  %2 .. %3\n").arg(devices, -30).arg(comName(row.firstCom), comName(row.firstCom + row.count - 1));
+    }
+    return text;
+}
 
 std::optional<int> comNumberForDevice(const QString& systemLocation)
 {

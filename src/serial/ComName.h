@@ -18,6 +18,9 @@ std::optional<int> parseComName(const QString& name);
 // outside the table.
 std::optional<int> comNumberForDevice(const QString& systemLocation);
 
+// The fixed device table, one "  /dev/ttyS0 .. /dev/ttyS31    COM1 .. COM32" line a row.
+QString deviceTableText();
+
 // The port number text of a port box text: the digits after "COM" for a box text of 4,
 // 5 or 6 characters, otherwise empty.
 QString portNumberText(const QString& boxText);

@@ -4,6 +4,11 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,22 +20,40 @@ CommFailure noSuchPort(int number)
                         : QStringLiteral("No device is present for %1").arg(comName(number))};
 }
 
+CommFailure inUse(const QString& path)
+{
+    return {CommError::DeviceUnavailable, QStringLiteral("%1 is in use by another program").arg(path)};
+}
+
 // QSerialPort reports both a busy and a forbidden device as PermissionError, with a
 // translated text; access(2) tells the two apart.
 CommFailure unavailable(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    if (::access(native.constData(), R_OK | W_OK) != 0) {
-        return {CommError::DeviceUnavailable,
-                QStringLiteral("Access to %1 is denied; add your user to the dialout group "
-                               "(sudo usermod -aG dialout $USER) and log in again")
-                    .arg(path)};
-    }
-    return {CommError::DeviceUnavailable,
-            QStringLiteral("%1 is in use by another program").arg(path)};
+    if (::access(native.constData(), R_OK | W_OK) != 0)
+        return {CommError::DeviceUnavailable, accessAdvice(path)};
+    return inUse(path);
 }
 
 } // namespace
+
+QString accessAdvice(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("Access to %1 is denied").arg(path);
+    constexpr mode_t groupReadWrite = S_IRGRP | S_IWGRP;
+    if ((info.st_mode & groupReadWrite) != groupReadWrite)
+        return QStringLiteral("Access to %1 is denied, and no group may open it (mode %2); ask the "
+                              "administrator to give it a group, for example with a udev rule")
+            .arg(path)
+            .arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
+    const group* owner = ::getgrgid(info.st_gid);
+    const QString name = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    return QStringLiteral("Access to %1 is denied; add your user to the %2 group "
+                          "(sudo usermod -aG %2 $USER) and log in again")
+        .arg(path, name);
+}
 
 SerialControl::SerialControl(const PortTable& table, QObject* parent)
     : CommControl(parent), m_table(table)
@@ -127,6 +150,12 @@ CommResult SerialControl::open()
         m_port.clearError();
         return CommFailure{CommError::DeviceUnavailable,
                            QStringLiteral("%1 is not a usable serial device: %2").arg(port->path, reason)};
+    }
+    // Another program that holds the device's advisory lock reads from it too; two readers
+    // would split the stream between them.
+    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        m_port.close();
+        return inUse(port->path);
     }
     // Bytes that waited in the device from before the open belong to nobody.
     m_port.clear();

@@ -6,6 +6,10 @@
 #include <QByteArray>
 #include <QSerialPort>
 
+// Why a device may not be opened and what to do: the group that may open it, from its
+// owner and mode, or that no group may.
+QString accessAdvice(const QString& path);
+
 // The serial control over QSerialPort. COM numbers resolve to devices through the port
 // table at every open, so a device that has gone answers NoSuchPort.
 class SerialControl : public CommControl {

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -30,6 +31,7 @@ namespace {
 
 constexpr auto kSilenceTickPeriod = 1000ms;
 constexpr auto kSendWindowLength = 300ms;
+constexpr auto kFailureBalloonTime = 6000ms;
 const QColor kLogFailureColour(0xFF, 0x00, 0x00);
 // Screen places of the windows' client areas, in pixels (twips / 15).
 constexpr QPoint kForm1Place(11, 54);
@@ -245,6 +247,14 @@ void Form1::connectClicked()
                                     QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
+        return;
+    }
+    // A port that did not open leaves the link as it was; say why at once, where the
+    // link is shown, instead of only in a tooltip the user has to find.
+    if (!m_comm->portOpen() && !m_link->lastOpenFailure().isEmpty()) {
+        QLabel* link = m_ui->Label13;
+        QToolTip::showText(link->mapToGlobal(QPoint(0, link->height())), m_link->lastOpenFailure(), link, QRect(),
+                           static_cast<int>(kFailureBalloonTime.count()));
     }
 }
 
