@@ -1,5 +1,8 @@
 // Measures the program against the line's physical limits and prints one table.
 // A line at 115200 baud carries 11,520 characters, 164.6 frames of 70 characters, a second.
+// Figures a user sees (paint latency, CPU, memory, start-up) are taken on the X server
+// named by DISPLAY (bench/run starts Xvfb); without one they fall back to offscreen and
+// say so in their names.
 
 #include "config/ConfigSender.h"
 #include "telemetry/FrameAssembler.h"
@@ -10,6 +13,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -111,9 +116,14 @@ void BM_FrameAssembly(benchmark::State& state)
     FrameAssembler rx;
     qint64 accepted = 0;
     for (auto _ : state) {
-        for (const QByteArray& frame : frames)
-            for (char c : frame)
-                accepted += rx.receive(c) == FrameAssembler::Outcome::Accepted;
+        for (const QByteArray& frame : frames) {
+            QByteArrayView rest(frame);
+            while (!rest.isEmpty()) {
+                qsizetype consumed = 0;
+                accepted += rx.receive(rest, consumed) == FrameAssembler::Outcome::Accepted;
+                rest = rest.sliced(consumed);
+            }
+        }
         benchmark::DoNotOptimize(rx.rxFields);
     }
     if (accepted != static_cast<qint64>(state.iterations()) * frames.size())
@@ -167,6 +177,8 @@ struct Row {
     bool met;
 };
 QList<Row> g_rows;
+// "X server" or "offscreen": where the windows of the figures a user sees were drawn.
+QString g_display;
 
 void addRow(const QString& figure, const QString& measured, const QString& goal, const QString& anchor, double ratio, bool met)
 {
@@ -180,7 +192,7 @@ struct Stream {
     bool complete = false;
     QString text(int frameCount) const
     {
-        return QStringLiteral("%1 frames/s, %2 of %3 frames shown").arg(framesPerSecond, 0, 'f', 0).arg(shown).arg(frameCount);
+        return QStringLiteral("%1 frames/s, %2 of %3 frames accepted").arg(framesPerSecond, 0, 'f', 0).arg(shown).arg(frameCount);
     }
 };
 
@@ -208,43 +220,9 @@ Stream streamFrames(Program& program, int frameCount)
 void measureThroughput(Program& program, int frameCount)
 {
     const Stream stream = streamFrames(program, frameCount);
-    addRow(QStringLiteral("receive path end to end (real window, pty, display updating)"), stream.text(frameCount),
+    addRow(QStringLiteral("frames accepted by the window's receive path (real window, pty, display updating)"), stream.text(frameCount),
            QStringLiteral(">= 10,000 frames/s, none lost"), QStringLiteral("164.6 frames/s line maximum"),
            stream.framesPerSecond / kLineFramesPerSecond, stream.complete && stream.framesPerSecond >= 10000);
-}
-
-void measureLineRateCpu(Program& program, double seconds)
-{
-    const QList<QByteArray> frames = makeFrames(500);
-    const int frameCount = static_cast<int>(seconds * kLineFramesPerSecond);
-    const quint64 before = program.accepted();
-    std::atomic<bool> finished{false};
-    const double cpuBefore = threadCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    // The main thread sleeps in its event loop until the node is done: nothing of the
-    // measurement itself wakes it.
-    QEventLoop loop;
-    std::thread writer([&] {
-        const auto start = Clock::now();
-        const auto period = std::chrono::duration<double>(1.0 / kLineFramesPerSecond);
-        for (int i = 0; i < frameCount; ++i) {
-            std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * i));
-            program.pty.write(frames[i % frames.size()] + "\r\n");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        finished = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    writer.join();
-    runUntil([&] { return program.accepted() - before >= static_cast<quint64>(frameCount); }, 5000);
-    const double cpu = threadCpuSeconds() - cpuBefore;
-    const double percent = 100.0 * cpu / (wall.nsecsElapsed() / 1e9);
-    addRow(QStringLiteral("CPU while the node sends at the line's full rate"),
-           QStringLiteral("%1 % of one core (%2 frames)").arg(percent, 0, 'f', 2).arg(program.accepted() - before),
-           QStringLiteral("<= 2 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001),
-           percent <= 2.0 && program.accepted() - before == static_cast<quint64>(frameCount));
 }
 
 void measureSendLatency(Program& program, int rounds)
@@ -321,7 +299,7 @@ void measureWaitingCpu(Program& program, double seconds)
     loop.exec();
     const double cpu = threadCpuSeconds() - cpuBefore;
     const double percent = 100.0 * cpu / (wall.nsecsElapsed() / 1e9);
-    addRow(QStringLiteral("CPU while a command waits on a silent line"),
+    addRow(QStringLiteral("CPU while a command waits on a silent line (main thread)"),
            QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 3).arg(seconds, 0, 'f', 0),
            QStringLiteral("<= 0.5 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001),
            percent <= 0.5 && pendingBefore == 1);
@@ -345,11 +323,8 @@ void measureMemory(Program& program, qint64 noiseBytes, int frameCount)
 
     const Stream frames = streamFrames(program, frameCount);
     const qint64 afterFramesKb = statusKb("VmRSS:");
-    const qint64 peakKb = statusKb("VmHWM:");
     const double growthMb = std::max(afterNoiseKb, afterFramesKb) / 1024.0 - startKb / 1024.0;
-    addRow(QStringLiteral("memory: peak resident size"), QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1),
-           QStringLiteral("<= 80 MB"), QStringLiteral("80 MB goal"), 80.0 / (peakKb / 1024.0), peakKb <= 80 * 1024);
-    addRow(QStringLiteral("memory growth over %1 MB without \"?\" and %2 frames").arg(noiseBytes >> 20).arg(frameCount),
+    addRow(QStringLiteral("memory growth of the receive path over %1 MB without \"?\" and %2 frames").arg(noiseBytes >> 20).arg(frameCount),
            QStringLiteral("%1 MB (%2 after the bytes, %3 after the frames: %4)")
                .arg(growthMb, 0, 'f', 2)
                .arg((afterNoiseKb - startKb) / 1024.0, 0, 'f', 2)
@@ -364,9 +339,6 @@ void measureStartup(int runs)
     QList<double> ms;
     for (int i = 0; i < runs; ++i) {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
         QElapsedTimer timer;
         timer.start();
         process.start(QStringLiteral(STARTUP_PATH), {});
@@ -378,17 +350,217 @@ void measureStartup(int runs)
     }
     std::sort(ms.begin(), ms.end());
     const double median = ms.isEmpty() ? 1e9 : ms[ms.size() / 2];
-    addRow(QStringLiteral("start-up to the main window shown (offscreen), median"),
-           QStringLiteral("%1 ms over %2 runs").arg(median, 0, 'f', 0).arg(ms.size()), QStringLiteral("<= 400 ms"),
-           QStringLiteral("400 ms goal"), 400.0 / median, median <= 400 && ms.size() == runs);
+    addRow(QStringLiteral("start-up to the main window's first paint (%1, whole process), median").arg(g_display),
+           QStringLiteral("%1 ms over %2 runs").arg(median, 0, 'f', 0).arg(ms.size()), QStringLiteral("<= 150 ms"),
+           QStringLiteral("150 ms goal"), 150.0 / median, median <= 150 && ms.size() == runs);
+}
+
+// ---- What the user sees: paint latency on the real window ----
+
+// Times each accepted frame from the moment it is accepted (its last character was read
+// in the same turn of the event loop) to the end of the first repaint of the window after
+// it, the backing store flushed to the window system: the moment its values, or newer
+// ones, are on the screen.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(Form1& form) : m_form(form)
+    {
+        m_clock.start();
+        QObject::connect(&form, &Form1::sendWindowOpened, this, [this] {
+            const quint64 accepted = m_form.reception().framesAccepted;
+            if (accepted != m_accepted)
+                m_waiting.push_back(m_clock.nsecsElapsed());
+            m_accepted = accepted;
+        });
+        m_accepted = form.reception().framesAccepted;
+        form.installEventFilter(this);
+        for (QLabel* label : form.findChildren<QLabel*>())
+            label->installEventFilter(this);
+    }
+    void reset()
+    {
+        m_waiting.clear();
+        latenciesMs.clear();
+        paints = 0;
+    }
+    std::vector<double> latenciesMs;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_painted = true;
+            return false;
+        }
+        if (watched != &m_form || event->type() != QEvent::UpdateRequest || m_inside)
+            return false;
+        // Deliver the request now, through the window's own handling (the repaint cap
+        // included), to see when it is done.
+        m_inside = true;
+        m_painted = false;
+        QCoreApplication::sendEvent(&m_form, event);
+        m_inside = false;
+        if (m_painted) {
+            const qint64 now = m_clock.nsecsElapsed();
+            for (const qint64 accepted : m_waiting)
+                latenciesMs.push_back((now - accepted) / 1e6);
+            m_waiting.clear();
+            ++paints;
+        }
+        return true;
+    }
+
+private:
+    Form1& m_form;
+    QElapsedTimer m_clock;
+    std::vector<qint64> m_waiting;
+    quint64 m_accepted = 0;
+    bool m_inside = false;
+    bool m_painted = false;
+};
+
+double percentile(std::vector<double> values, double q)
+{
+    if (values.empty())
+        return 1e9;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
+}
+
+// Writes frameCount frames at framesPerSecond from a thread of its own, as a node would,
+// while the window runs its event loop.
+void sendAtRate(PseudoTerminal& pty, const QList<QByteArray>& frames, int frameCount, double framesPerSecond)
+{
+    QEventLoop loop;
+    std::thread node([&] {
+        const auto start = Clock::now();
+        const auto period = std::chrono::duration<double>(1.0 / framesPerSecond);
+        for (int i = 0; i < frameCount; ++i) {
+            std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * i));
+            pty.write(frames[i % frames.size()] + "\r\n");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    node.join();
+}
+
+void measurePaintLatency(Program& program, bool quick)
+{
+    PaintWatch watch(*program.form);
+    const QList<QByteArray> frames = makeFrames(997);
+    runUntil([] { return false; }, 300);
+
+    watch.reset();
+    sendAtRate(program.pty, frames, quick ? 20 : 60, 1000.0 / 150.0);
+    const double lone = percentile(watch.latenciesMs, 0.5);
+    addRow(QStringLiteral("frame's last character read -> its values painted, lone frame, median (%1)").arg(g_display),
+           QStringLiteral("%1 ms over %2 frames").arg(lone, 0, 'f', 3).arg(watch.latenciesMs.size()),
+           QStringLiteral("<= 1 ms"), QStringLiteral("16.7 ms refresh of a 60 Hz screen"), 16.7 / lone, lone <= 1.0);
+
+    for (const double rate : {10.0, kLineFramesPerSecond}) {
+        const double seconds = quick ? 3 : 10;
+        const int count = static_cast<int>(seconds * rate);
+        watch.reset();
+        QElapsedTimer wall;
+        wall.start();
+        sendAtRate(program.pty, frames, count, rate);
+        const double p99 = percentile(watch.latenciesMs, 0.99);
+        const double paintsPerSecond = watch.paints / (wall.nsecsElapsed() / 1e9);
+        addRow(QStringLiteral("the same while frames stream at %1/s, 99th percentile").arg(rate, 0, 'f', 1),
+               QStringLiteral("%1 ms (median %2 ms) over %3 frames").arg(p99, 0, 'f', 2).arg(percentile(watch.latenciesMs, 0.5), 0, 'f', 2).arg(watch.latenciesMs.size()),
+               QStringLiteral("<= 20 ms"), QStringLiteral("16.7 ms refresh of a 60 Hz screen"), 16.7 / p99,
+               p99 <= 20.0 && static_cast<int>(watch.latenciesMs.size()) == count);
+        if (rate > 100) {
+            addRow(QStringLiteral("frames painted per second while frames stream at 164.6/s"),
+                   QStringLiteral("%1 paints/s for %2 frames/s").arg(paintsPerSecond, 0, 'f', 1).arg(count / seconds, 0, 'f', 1),
+                   QStringLiteral(">= 50 paints/s"), QStringLiteral("60 Hz screen"), paintsPerSecond / 60.0, paintsPerSecond >= 50);
+        }
+    }
+}
+
+// ---- The program as its own process ----
+
+// CPU time of all threads of a process, from the scheduler's nanosecond counters.
+double processCpuSeconds(qint64 pid)
+{
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return total;
+}
+
+qint64 processStatusKb(qint64 pid, const char* key)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Runs the real program connected to a pseudo-terminal while a node thread of this
+// process sends at the line's full rate, and measures the program's whole process: CPU
+// over the first cpuSeconds, peak resident memory after totalSeconds.
+void measureProgramProcess(double cpuSeconds, double totalSeconds)
+{
+    PseudoTerminal pty;
+    QProcess program;
+    program.start(QStringLiteral(STARTUP_PATH), {QStringLiteral("--connect"), QStringLiteral("--port"), QStringLiteral("COM1=") + pty.path()});
+    while (program.state() != QProcess::NotRunning && !program.canReadLine())
+        program.waitForReadyRead(5000);
+    if (!program.readLine().startsWith("connected")) {
+        std::fprintf(stderr, "  the program did not connect: %s\n", program.readAllStandardError().constData());
+        addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s (%1)").arg(g_display), QStringLiteral("not measured"),
+               QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 0, false);
+        return;
+    }
+    const qint64 pid = program.processId();
+    const QList<QByteArray> frames = makeFrames(500);
+    const auto sendFor = [&](double seconds) { sendAtRate(pty, frames, static_cast<int>(seconds * kLineFramesPerSecond), kLineFramesPerSecond); };
+    sendFor(1); // the program settles into its working state
+    const double cpuBefore = processCpuSeconds(pid);
+    QElapsedTimer wall;
+    wall.start();
+    sendFor(cpuSeconds);
+    const double percent = 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
+           QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0),
+           QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
+    sendFor(std::max(0.0, totalSeconds - cpuSeconds - 1));
+    const qint64 peakKb = processStatusKb(pid, "VmHWM:");
+    addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
+           QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),
+           60.0 / (peakKb / 1024.0), peakKb > 0 && peakKb <= 60 * 1024);
+    program.terminate();
+    if (!program.waitForFinished(3000))
+        program.kill();
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' ')) : QStringLiteral("unknown");
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // bench_report [--quick] [--only logic|throughput|linerate|latency|waiting|memory|startup]
+    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|process|startup]
+    const bool xServer = !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (!xServer)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_display = xServer ? QStringLiteral("X server") : QStringLiteral("offscreen");
     bool quick = false;
     QString only;
     for (int i = 1; i < argc; ++i) {
@@ -397,6 +569,7 @@ int main(int argc, char* argv[])
         else if (qstrcmp(argv[i], "--only") == 0 && i + 1 < argc)
             only = QString::fromLatin1(argv[++i]);
     }
+    const QString loadBefore = loadAverage();
     const auto wanted = [&only](const char* figure) { return only.isEmpty() || only == QLatin1String(figure); };
     if (wanted("logic")) {
         int benchArgc = 1;
@@ -406,20 +579,20 @@ int main(int argc, char* argv[])
         benchmark::RunSpecifiedBenchmarks(&reporter);
         const double framesPerSecond = reporter.itemsPerSecond;
         addRow(QStringLiteral("frame assembly and splitting, logic alone"),
-               QStringLiteral("%1 frames/s").arg(framesPerSecond, 0, 'f', 0), QStringLiteral(">= 1,000,000 frames/s"),
-               QStringLiteral("164.6 frames/s line maximum"), framesPerSecond / kLineFramesPerSecond, framesPerSecond >= 1e6);
+               QStringLiteral("%1 frames/s").arg(framesPerSecond, 0, 'f', 0), QStringLiteral(">= 3,000,000 frames/s"),
+               QStringLiteral("164.6 frames/s line maximum"), framesPerSecond / kLineFramesPerSecond, framesPerSecond >= 3e6);
     }
 
     int appArgc = 1;
     QApplication app(appArgc, argv);
     installClassicLook();
-    std::fprintf(stderr, "End to end, the real main window on a pseudo-terminal:\n");
+    std::fprintf(stderr, "End to end, the real main window on a pseudo-terminal (%s):\n", qPrintable(g_display));
     {
         Program program;
         if (wanted("throughput"))
             measureThroughput(program, quick ? 20000 : 200000);
-        if (wanted("linerate"))
-            measureLineRateCpu(program, quick ? 3 : 10);
+        if (wanted("paint"))
+            measurePaintLatency(program, quick);
         if (wanted("latency"))
             measureSendLatency(program, quick ? 200 : 1000);
         if (wanted("waiting"))
@@ -427,14 +600,19 @@ int main(int argc, char* argv[])
         if (wanted("memory"))
             measureMemory(program, quick ? (8ll << 20) : (100ll << 20), quick ? 50000 : 1000000);
     }
+    if (wanted("process")) {
+        std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
+        measureProgramProcess(quick ? 3 : 10, quick ? 10 : 60);
+    }
     if (wanted("startup"))
         measureStartup(quick ? 5 : 11);
 
-    std::printf("| figure | measured | goal | held against | ratio |\n|---|---|---|---|---|\n");
+    std::printf("Load average before: %s, after: %s (1, 5, 15 min; 2 cores)\n\n", qPrintable(loadBefore), qPrintable(loadAverage()));
+    std::printf("| figure | measured | goal | held against | ratio | met |\n|---|---|---|---|---|---|\n");
     bool allMet = true;
     for (const Row& row : g_rows) {
-        std::printf("| %s | %s | %s%s | %s | %s |\n", qPrintable(row.figure), qPrintable(row.measured), qPrintable(row.goal),
-                    row.met ? "" : " (missed)", qPrintable(row.anchor), qPrintable(row.ratio));
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.figure), qPrintable(row.measured), qPrintable(row.goal),
+                    qPrintable(row.anchor), qPrintable(row.ratio), row.met ? "met" : "**missed**");
         allMet = allMet && row.met;
     }
     return allMet ? 0 : 1;

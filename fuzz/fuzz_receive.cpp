@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (rx.rxFields.isEmpty())
                 std::abort();
         }
-        if (rx.rxBuffer.size() > FrameAssembler::kBufferLimit || rx.rxCount > 71 ||
-            (rx.flagRxByte != 0 && rx.flagRxByte != 2) || rx.idleTicks > 254)
+        if (rx.rxBuffer().size() > FrameAssembler::kBufferLimit || rx.rxCount() > 71 ||
+            (rx.flagRxByte != 0 && rx.flagRxByte != 2) || rx.idleTicks() > 254)
             std::abort();
     }
     return lamps[10] && shown[0].isNull() ? 1 : 0;

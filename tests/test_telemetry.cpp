@@ -45,8 +45,8 @@ private Q_SLOTS:
         FrameAssembler rx;
         const auto outcomes = feed(rx, QByteArray(200, 'x'));
         QCOMPARE(firstProcessed(outcomes), -1);
-        QCOMPARE(rx.rxCount, 0);
-        QCOMPARE(rx.rxStarted, 0);
+        QCOMPARE(rx.rxCount(), 0);
+        QCOMPARE(rx.rxStarted(), 0);
         feed(rx, typicalFrame());
         QCOMPARE(rx.rxFields.at(0), QStringLiteral("1"));
     }
@@ -140,12 +140,12 @@ private Q_SLOTS:
     {
         FrameAssembler rx;
         feed(rx, "?" + QByteArray(100000, 'x'));
-        QCOMPARE(rx.rxBuffer.size(), FrameAssembler::kBufferLimit);
+        QCOMPARE(rx.rxBuffer().size(), FrameAssembler::kBufferLimit);
         // 100001 events after "?": processing happened at every 71 past 70 as before.
-        QVERIFY(rx.rxCount <= 71);
+        QVERIFY(rx.rxCount() <= 71);
         // A "?" still restarts at once, and the next frame is whole.
         feed(rx, typicalFrame());
-        QCOMPARE(rx.rxBuffer.left(4), QByteArray("?ND="));
+        QCOMPARE(rx.rxBuffer().first(4).toByteArray(), QByteArray("?ND="));
         QCOMPARE(rx.rxFields.at(2), QStringLiteral("60.2"));
     }
 
@@ -153,10 +153,10 @@ private Q_SLOTS:
     {
         FrameAssembler rx;
         feed(rx, typicalFrame().left(71));
-        QCOMPARE(rx.rxCount, 71);
+        QCOMPARE(rx.rxCount(), 71);
         QCOMPARE(rx.handleEvent(1, 'x'), Outcome::None);
-        QCOMPARE(rx.rxCount, 0);
-        QCOMPARE(rx.rxBuffer.size(), 71);
+        QCOMPARE(rx.rxCount(), 0);
+        QCOMPARE(rx.rxBuffer().size(), 71);
     }
 
     void silenceTicksResetAtSixAndWrapAt254()
@@ -172,7 +172,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             rx.silenceTick();
         rx.receive('x');
-        QCOMPARE(rx.idleTicks, 0);
+        QCOMPARE(rx.idleTicks(), 0);
         for (int i = 0; i < 5; ++i)
             QVERIFY(!rx.silenceTick());
         QVERIFY(rx.silenceTick());

@@ -2,38 +2,36 @@
 
 #include "serial/CommControl.h"
 
+#include <algorithm>
+
+namespace {
+
+// Whether a field already holds these characters, compared in place; fields are short.
+bool holds(const QString& field, QLatin1StringView piece)
+{
+    if (field.size() != piece.size())
+        return false;
+    const QChar* text = field.constData();
+    return std::equal(piece.begin(), piece.end(), text,
+                      [](char c, QChar unit) { return static_cast<unsigned char>(c) == unit.unicode(); });
+}
+
+} // namespace
+
 FrameAssembler::Outcome FrameAssembler::handleEvent(int commEvent, char character)
 {
     if (commEvent != CommEvents::Receive) {
-        if (rxCount > kCountLimit)
-            rxCount = 0;
+        if (m_count > kCountLimit)
+            m_count = 0;
         return Outcome::None;
     }
     return receive(character);
 }
 
-FrameAssembler::Outcome FrameAssembler::receive(char character)
+FrameAssembler::Outcome FrameAssembler::completeFrame()
 {
-    if (rxCount > kCountLimit)
-        rxCount = 0;
-    idleTicks = 0;
-    ++charactersReceived;
-
-    if (character == kStartCharacter) {
-        rxBuffer.clear();
-        rxBuffer.append(kStartCharacter);
-        rxCount = 0;
-        rxStarted = 1;
-    } else if (rxBuffer.size() < kBufferLimit) {
-        rxBuffer.append(character);
-    }
-    if (rxStarted == 1)
-        ++rxCount;
-    if (rxCount != kFrameLength)
-        return Outcome::None;
-
     flagRxByte = kSendWindowOpen;
-    const char checked = rxBuffer.at(kCheckedPosition - 1);
+    const char checked = static_cast<char>(m_buffer[kCheckedPosition - 1]);
     if (checked == ',' || checked == ' ') {
         ++framesDropped;
         return Outcome::Dropped;
@@ -47,38 +45,40 @@ void FrameAssembler::splitFields()
 {
     // Split in place: the field strings keep their storage from frame to frame, so a
     // steady stream of frames allocates nothing here.
-    const char* data = rxBuffer.constData();
-    const qsizetype size = rxBuffer.size();
+    const char* const begin = reinterpret_cast<const char*>(m_buffer.data());
+    const char* const end = begin + m_length;
     qsizetype count = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= size; ++i) {
-        if (i < size && data[i] != ',')
-            continue;
-        QLatin1StringView piece(data + start, i - start);
+    for (const char* start = begin;; ++count) {
+        const char* const stop = std::find(start, end, ',');
+        const char* first = start;
+        const char* last = stop;
         if (count == 0) {
             // The node number: the text between the first "=" and the next one, if any.
-            const qsizetype equals = piece.indexOf(u'=');
-            if (equals >= 0) {
-                piece = piece.sliced(equals + 1);
-                const qsizetype next = piece.indexOf(u'=');
-                if (next >= 0)
-                    piece = piece.first(next);
+            const char* const equals = std::find(first, last, '=');
+            if (equals != last) {
+                first = equals + 1;
+                last = std::find(first, last, '=');
             }
         }
-        if (count < rxFields.size())
-            rxFields[count] = piece;
-        else
+        const QLatin1StringView piece(first, last - first);
+        if (count < rxFields.size()) {
+            // Most fields repeat from frame to frame; an unchanged one is left untouched.
+            if (!holds(std::as_const(rxFields)[count], piece))
+                rxFields[count] = piece;
+        } else {
             rxFields.append(QString(piece));
-        ++count;
-        start = i + 1;
+        }
+        if (stop == end)
+            break;
+        start = stop + 1;
     }
-    rxFields.resize(count);
+    rxFields.resize(count + 1);
 }
 
 bool FrameAssembler::silenceTick()
 {
-    ++idleTicks;
-    if (idleTicks > kIdleWrap)
-        idleTicks = 0;
-    return idleTicks == kIdleTicksBeforeReset;
+    ++m_idleTicks;
+    if (m_idleTicks > kIdleWrap)
+        m_idleTicks = 0;
+    return m_idleTicks == kIdleTicksBeforeReset;
 }

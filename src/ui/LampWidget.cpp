@@ -22,14 +22,34 @@ void LampWidget::setColours(const QColor& fill, const QColor& border)
     update();
 }
 
-void LampWidget::paintEvent(QPaintEvent*)
+const QPixmap& LampWidget::face()
 {
-    QPainter painter(this);
     const QWidget* behind = parentWidget() ? parentWidget() : this;
-    painter.fillRect(rect(), behind->palette().color(behind->backgroundRole()));
+    const QColor background = behind->palette().color(behind->backgroundRole());
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("%1 %2 %3 %4x%5@%6")
+                            .arg(m_fill.name(QColor::HexArgb), m_border.name(QColor::HexArgb), background.name(QColor::HexArgb))
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio);
+    auto found = m_faces.find(key);
+    if (found != m_faces.end())
+        return *found;
+    QPixmap pixmap(size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(background);
+    QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(m_border, 1));
     painter.setBrush(m_fill);
     const int side = qMin(width(), height()) - 1;
     painter.drawEllipse(QRectF((width() - side) / 2.0, (height() - side) / 2.0, side, side).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.end();
+    return *m_faces.insert(key, pixmap);
+}
+
+void LampWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, face());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QWidget>
 
 // A round lamp: a filled circle with an outline.
@@ -21,6 +23,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The lamp as drawn for each colour pair it has shown: an antialiased circle costs
+    // far more to draw than to copy, and a lamp switches between two looks.
+    const QPixmap& face();
+
     QColor m_fill{0x80, 0x00, 0x00};
     QColor m_border{Qt::black};
+    QHash<QString, QPixmap> m_faces;
 };

@@ -7,6 +7,7 @@
 PaintRateLimiter::PaintRateLimiter(QWidget* window) : QObject(window), m_window(window)
 {
     m_pending.setSingleShot(true);
+    m_pending.setTimerType(Qt::PreciseTimer);
     connect(&m_pending, &QTimer::timeout, this, [this] {
         m_releasing = true;
         QEvent request(QEvent::UpdateRequest);

@@ -6,15 +6,16 @@
 
 #include <chrono>
 
-// Caps how often a window repaints. A node can complete 164 frames a second, each in an
-// event loop turn of its own, and each would repaint the changed fields; nobody reads
-// that fast, so the window repaints at most ten times a second. A repaint that comes soon after the last one is put off until the interval
-// has passed, and every change made meanwhile is painted then, together. A change after a
-// quiet spell paints at once, so typing and a frame a second show without delay.
+// Caps how often a window repaints to about once per refresh of a 60 Hz display. A node
+// can complete 164 frames a second, each in an event loop turn of its own, and each would
+// repaint the changed fields; a screen shows at most one of them per refresh. A repaint
+// that comes sooner than that after the last one is put off until the interval has
+// passed, and every change made meanwhile is painted then, together: the newest values
+// reach the screen within one refresh. A change after a quiet spell paints at once.
 class PaintRateLimiter : public QObject {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds kMinimumInterval{100};
+    static constexpr std::chrono::milliseconds kMinimumInterval{16};
 
     explicit PaintRateLimiter(QWidget* window);
 
