@@ -62,9 +62,10 @@ double threadCpuSeconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-qint64 statusKb(const char* key)
+// A "Vm..." figure of /proc/PID/status in kB; PID "self" for this process.
+qint64 statusKb(const char* key, const QString& pid = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
@@ -496,17 +497,6 @@ double processCpuSeconds(qint64 pid)
     return total;
 }
 
-qint64 processStatusKb(qint64 pid, const char* key)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 // Runs the real program connected to a pseudo-terminal while a node thread of this
 // process sends at the line's full rate, and measures the program's whole process: CPU
@@ -537,7 +527,7 @@ void measureProgramProcess(double cpuSeconds, double totalSeconds)
            QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0),
            QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
     sendFor(std::max(0.0, totalSeconds - cpuSeconds - 1));
-    const qint64 peakKb = processStatusKb(pid, "VmHWM:");
+    const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
     addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
            QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),
            60.0 / (peakKb / 1024.0), peakKb > 0 && peakKb <= 60 * 1024);
