@@ -4,7 +4,11 @@ bool lampIsOn(const QStringList& fields, int frameIndex)
 {
     if (frameIndex < 0 || frameIndex >= fields.size())
         return true;
+    // The node sends "0" and "1"; those are answered without reading a number.
+    const QString& field = fields.at(frameIndex);
+    if (field.size() == 1 && (field.front() == u'0' || field.front() == u'1'))
+        return field.front() == u'1';
     bool isNumber = false;
-    const double value = fields.at(frameIndex).toDouble(&isNumber);
+    const double value = field.toDouble(&isNumber);
     return !isNumber || value == 1.0;
 }
