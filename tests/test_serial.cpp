@@ -84,6 +84,23 @@ private Q_SLOTS:
         QCOMPARE(present.at(1).path, pty.path());
     }
 
+    void portToolTipsSayWhatIsKnown()
+    {
+        SystemSerialDevice adapter{"/dev/ttyUSB0", "USB-RS485 Cable", "FTDI", "FT5XK2LQ", 0x0403, 0x6001};
+        QCOMPARE(portToolTip({33, "/dev/ttyUSB0", "USB-RS485 Cable", adapter}),
+                 QStringLiteral("/dev/ttyUSB0\nUSB-RS485 Cable\nFTDI\nSerial number FT5XK2LQ\nVID:PID 0403:6001"));
+        QCOMPARE(portToolTip({1, "/dev/ttyS0", "", {"/dev/ttyS0", "", "", "", {}, {}}}), QStringLiteral("/dev/ttyS0"));
+        // A by-id mapping shows the device it leads to.
+        QTemporaryDir dir;
+        const QString byId = dir.filePath(QStringLiteral("usb-FTDI_USB-RS485_Cable_FT5XK2LQ-if00-port0"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), byId));
+        SystemSerialDevice null{"/dev/null", "USB-RS485 Cable", "FTDI", "FT5XK2LQ", 0x0403, 0x6001};
+        PortTable table(devices({null}));
+        table.setMapping(7, byId);
+        QCOMPARE(portToolTip(*table.presentPort(7)),
+                 byId + QStringLiteral("\n/dev/null\nmapped on the command line\nUSB-RS485 Cable\nFTDI\nSerial number FT5XK2LQ\nVID:PID 0403:6001"));
+    }
+
     void fillsReflectThePortsPresentNow()
     {
         QList<SystemSerialDevice> list{{"/dev/ttyS0", "a"}, {"/dev/ttyS2", "b"}};

@@ -3,6 +3,7 @@
 #include "ComName.h"
 
 #include <QFileInfo>
+#include <QStringList>
 #include <QSerialPortInfo>
 
 #include <sys/stat.h>
@@ -11,9 +12,36 @@ QList<SystemSerialDevice> systemSerialDevices()
 {
     QList<SystemSerialDevice> devices;
     const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports)
-        devices.append({info.systemLocation(), info.description()});
+    for (const QSerialPortInfo& info : ports) {
+        SystemSerialDevice device{info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber(), {}, {}};
+        if (info.hasVendorIdentifier())
+            device.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier())
+            device.productId = info.productIdentifier();
+        devices.append(device);
+    }
     return devices;
+}
+
+QString portToolTip(const PresentPort& port)
+{
+    QStringList lines{port.path};
+    const SystemSerialDevice& device = port.device;
+    if (!device.systemLocation.isEmpty() && device.systemLocation != port.path)
+        lines.append(device.systemLocation);
+    for (const QString& item : {port.description, device.description, device.manufacturer}) {
+        if (!item.isEmpty() && !lines.contains(item))
+            lines.append(item);
+    }
+    if (!device.serialNumber.isEmpty())
+        lines.append(QStringLiteral("Serial number %1").arg(device.serialNumber));
+    if (device.vendorId || device.productId) {
+        const auto hex = [](std::optional<quint16> id) {
+            return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0')) : QStringLiteral("????");
+        };
+        lines.append(QStringLiteral("VID:PID %1:%2").arg(hex(device.vendorId), hex(device.productId)));
+    }
+    return lines.join(u'\n');
 }
 
 namespace {
@@ -53,17 +81,25 @@ void PortTable::setMapping(int number, const QString& path) { m_mappings.insert(
 QList<PresentPort> PortTable::presentPorts() const
 {
     QMap<int, PresentPort> present;
-    if (m_source) {
-        for (const SystemSerialDevice& device : m_source()) {
-            if (const auto number = comNumberForDevice(device.systemLocation))
-                present.insert(*number, {*number, device.systemLocation, device.description});
-        }
+    const QList<SystemSerialDevice> devices = m_source ? m_source() : QList<SystemSerialDevice>{};
+    for (const SystemSerialDevice& device : devices) {
+        if (const auto number = comNumberForDevice(device.systemLocation))
+            present.insert(*number, {*number, device.systemLocation, device.description, device});
     }
     for (auto it = m_mappings.cbegin(); it != m_mappings.cend(); ++it) {
         present.remove(it.key());
         // exists() follows links, so a link to a pseudo-terminal counts while its target lives.
-        if (QFileInfo::exists(it.value()))
-            present.insert(it.key(), {it.key(), it.value(), QStringLiteral("mapped on the command line")});
+        const QFileInfo file(it.value());
+        if (!file.exists())
+            continue;
+        // A /dev/serial/by-id link leads to the device the system lists.
+        const QString target = file.canonicalFilePath();
+        SystemSerialDevice device;
+        for (const SystemSerialDevice& listed : devices) {
+            if (listed.systemLocation == target)
+                device = listed;
+        }
+        present.insert(it.key(), {it.key(), it.value(), QStringLiteral("mapped on the command line"), device});
     }
     return present.values();
 }

@@ -7,18 +7,27 @@
 #include <functional>
 #include <optional>
 
-// A serial device that is present now, under its COM number.
+// A device as the system lists it, with what the system knows of it.
+struct SystemSerialDevice {
+    QString systemLocation;
+    QString description{};
+    QString manufacturer{};
+    QString serialNumber{};
+    std::optional<quint16> vendorId{};
+    std::optional<quint16> productId{};
+};
+
+// A serial device that is present now, under its COM number. For a mapping given on the
+// command line, `device` describes the device its path leads to, when the system lists it.
 struct PresentPort {
     int number = 0;
     QString path;
-    QString description;
+    QString description{};
+    SystemSerialDevice device{};
 };
 
-// A device as the system lists it.
-struct SystemSerialDevice {
-    QString systemLocation;
-    QString description;
-};
+// The tooltip of a port: its path and what is known of its device, one item a line.
+QString portToolTip(const PresentPort& port);
 
 // Maps COM numbers to devices: the system's serial devices by their fixed table, and
 // mappings given on the command line, which override the table.

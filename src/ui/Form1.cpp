@@ -230,8 +230,7 @@ void Form1::FillPortList()
     box->clear();
     for (const PresentPort& port : m_discovery.found()) {
         box->addItem(comName(port.number));
-        const QString tip = port.description.isEmpty() ? port.path : port.path + QStringLiteral(" — ") + port.description;
-        box->setItemData(box->count() - 1, tip, Qt::ToolTipRole);
+        box->setItemData(box->count() - 1, portToolTip(port), Qt::ToolTipRole);
     }
     box->setCurrentIndex(-1);
     edit->setText(text);
