@@ -8,10 +8,12 @@
 #include "telemetry/FrameAssembler.h"
 #include "ui/Form1.h"
 #include "ui/Theme.h"
+#include "ui/TrendWindow.h"
 
 #include "support/PseudoTerminal.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -501,18 +503,22 @@ double processCpuSeconds(qint64 pid)
 // Runs the real program connected to a pseudo-terminal while a node thread of this
 // process sends at the line's full rate, and measures the program's whole process: CPU
 // over the first cpuSeconds, peak resident memory after totalSeconds.
-void measureProgramProcess(double cpuSeconds, double totalSeconds)
+// Returns the CPU figure, in percent of one core.
+double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTrend, double withoutTrendPercent = 0)
 {
     PseudoTerminal pty;
     QProcess program;
-    program.start(QStringLiteral(STARTUP_PATH), {QStringLiteral("--connect"), QStringLiteral("--port"), QStringLiteral("COM1=") + pty.path()});
+    QStringList arguments{QStringLiteral("--connect"), QStringLiteral("--port"), QStringLiteral("COM1=") + pty.path()};
+    if (withTrend)
+        arguments.prepend(QStringLiteral("--trend"));
+    program.start(QStringLiteral(STARTUP_PATH), arguments);
     while (program.state() != QProcess::NotRunning && !program.canReadLine())
         program.waitForReadyRead(5000);
     if (!program.readLine().startsWith("connected")) {
         std::fprintf(stderr, "  the program did not connect: %s\n", program.readAllStandardError().constData());
         addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s (%1)").arg(g_display), QStringLiteral("not measured"),
                QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 0, false);
-        return;
+        return 100;
     }
     const qint64 pid = program.processId();
     const QList<QByteArray> frames = makeFrames(500);
@@ -523,6 +529,16 @@ void measureProgramProcess(double cpuSeconds, double totalSeconds)
     wall.start();
     sendFor(cpuSeconds);
     const double percent = 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    if (withTrend) {
+        addRow(QStringLiteral("the same with the trend window open"),
+               QStringLiteral("%1 % of one core over %2 s (%3x the figure without)").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0).arg(percent / withoutTrendPercent, 0, 'f', 2),
+               QStringLiteral("<= 2x the figure without"), QStringLiteral("figure without the trend"), 2 * withoutTrendPercent / percent,
+               percent <= 2 * withoutTrendPercent);
+        program.terminate();
+        if (!program.waitForFinished(3000))
+            program.kill();
+        return percent;
+    }
     addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
            QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0),
            QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
@@ -534,6 +550,48 @@ void measureProgramProcess(double cpuSeconds, double totalSeconds)
     program.terminate();
     if (!program.waitForFinished(3000))
         program.kill();
+    return percent;
+}
+
+// Redraws of the trend window over seven days at one frame a second, its plots about
+// 1000 pixels wide, and the memory those seven days take.
+void measureTrend(int runs)
+{
+    TrendBuffer week;
+    const std::int64_t start = QDateTime::currentMSecsSinceEpoch() - 604800LL * 1000;
+    for (int i = 0; i < 604800; ++i) {
+        TrendSample sample;
+        sample.msecsSinceEpoch = start + std::int64_t(i) * 1000;
+        for (float& value : sample.values)
+            value = 20.0f + static_cast<float>((std::int64_t(i) * 7919) % 4000) / 100.0f;
+        sample.values[TrendSample::LowTemperature] = i < 300000 ? 20 : 22;
+        week.append(sample);
+    }
+    addRow(QStringLiteral("memory of the trend's seven days at 1 frame/s (604,800 frames)"),
+           QStringLiteral("%1 MB").arg(week.memoryBytes() / 1048576.0, 0, 'f', 1), QStringLiteral("<= 40 MB"),
+           QStringLiteral("40 MB goal"), 40.0 / (week.memoryBytes() / 1048576.0), week.memoryBytes() <= 40u * 1048576u);
+
+    FrameAssembler reception;
+    TrendWindow window(week, reception);
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.resize(1130, 600);
+    window.show();
+    runUntil([] { return false; }, 300);
+    window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->setCurrentIndex(4);
+    Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All
+    const int plotWidth = static_cast<int>(window.findChild<QChartView*>(QStringLiteral("plotTemperature"))->chart()->plotArea().width());
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        window.refresh();
+        window.repaint();
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    const double median = percentile(ms, 0.5);
+    addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 px wide, median (%2)").arg(plotWidth).arg(g_display),
+           QStringLiteral("%1 ms over %2 redraws").arg(median, 0, 'f', 1).arg(runs), QStringLiteral("<= 16 ms"),
+           QStringLiteral("16.7 ms refresh of a 60 Hz screen"), 16.7 / median, median <= 16.0);
 }
 
 QString loadAverage()
@@ -546,7 +604,7 @@ QString loadAverage()
 
 int main(int argc, char* argv[])
 {
-    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|process|startup]
+    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup]
     const bool xServer = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!xServer)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -590,9 +648,12 @@ int main(int argc, char* argv[])
         if (wanted("memory"))
             measureMemory(program, quick ? (8ll << 20) : (100ll << 20), quick ? 50000 : 1000000);
     }
+    if (wanted("trend"))
+        measureTrend(quick ? 5 : 11);
     if (wanted("process")) {
         std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
-        measureProgramProcess(quick ? 3 : 10, quick ? 10 : 60);
+        const double without = measureProgramProcess(quick ? 3 : 10, quick ? 10 : 60, false);
+        measureProgramProcess(quick ? 3 : 10, quick ? 4 : 11, true, without);
     }
     if (wanted("startup"))
         measureStartup(quick ? 5 : 11);

@@ -3,6 +3,7 @@
 #include "ui/FrmSet.h"
 #include "ui/LampWidget.h"
 #include "ui/Theme.h"
+#include "ui/TrendWindow.h"
 #include "ui/WindowPlace.h"
 
 #include "config/ConfigSender.h"
@@ -584,6 +585,25 @@ private Q_SLOTS:
                 QVERIFY2(differing <= 2, qPrintable(QStringLiteral("%1 \"%2\": %3 pixels differ").arg(name, text).arg(differing)));
             }
         }
+    }
+
+    void trendWindowOpensOnceFromMenuAndShortcut()
+    {
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QTest::keyClick(rig.form.get(), Qt::Key_T, Qt::ControlModifier);
+        TrendWindow* trend = rig.form->trendWindow();
+        QVERIFY(trend);
+        QCOMPARE(trend->windowTitle(), QStringLiteral("Trend"));
+        rig.get<QAction>("mnTrend")->trigger();
+        QCOMPARE(rig.form->trendWindow(), trend);
+        QCOMPARE(rig.form->findChild<QMenuBar*>()->actions().at(1)->text(), QStringLiteral("&View"));
+        // Frames feed the trend whether or not the window is open.
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.form->trend().size(), std::size_t(1));
+        QCOMPARE(rig.form->trend().at(0).value(TrendSample::Temperature), 25.3f);
+        QCOMPARE(rig.form->centralWidget()->size(), QSize(451, 422));
     }
 
     void portBoxKeepsWhatIsTyped()

@@ -5,6 +5,7 @@
 #include "LampWidget.h"
 #include "PaintRateLimiter.h"
 #include "Theme.h"
+#include "TrendWindow.h"
 #include "WindowPlace.h"
 #include "ui_Form1.h"
 
@@ -38,6 +39,7 @@ constexpr QPoint kForm1Place(11, 54);
 constexpr QSize kForm1ClientSize(451, 422);
 constexpr QRect kFrmSetPlace(501, 64, 382, 322);
 constexpr QRect kFrmAboutPlace(140, 240, 310, 130);
+constexpr QRect kTrendWindowPlace(250, 100, 760, 560);
 
 QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds period, bool singleShot)
 {
@@ -91,6 +93,7 @@ Form1::~Form1()
     // The secondary windows have no parent; they go with the program.
     delete m_frmSet.data();
     delete m_frmAbout.data();
+    delete m_trendWindow.data();
 }
 
 void Form1::bindControls()
@@ -121,6 +124,7 @@ void Form1::bindControls()
     connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::exitClicked);
     connect(m_ui->mnExit, &QAction::triggered, this, &Form1::menuExit);
     connect(m_ui->mnAbout, &QAction::triggered, this, &Form1::showAbout);
+    connect(m_ui->mnTrend, &QAction::triggered, this, &Form1::showTrend);
     connect(m_ui->Combo1->lineEdit(), &QLineEdit::textEdited, this, &Form1::FillPortList);
     connect(m_ui->Combo1, &PortBox::aboutToShowList, this, &Form1::FillPortList);
 
@@ -166,6 +170,7 @@ void Form1::onComm()
         enable(m_timer3);
         enable(m_timer2);
         ShowStatus();
+        m_trend.append(sampleFromFields(m_clock->now(), m_rx.rxFields));
         break;
     case FrameAssembler::Outcome::Dropped:
         // The send window must close after a dropped frame too, or a command could go
@@ -321,6 +326,20 @@ FrmSet* Form1::configWindow() const { return m_frmSet; }
 
 FrmAbout* Form1::aboutWindow() const { return m_frmAbout; }
 
+TrendWindow* Form1::trendWindow() const { return m_trendWindow; }
+
+void Form1::showTrend()
+{
+    if (!m_trendWindow) {
+        m_trendWindow = new TrendWindow(m_trend, m_rx);
+        m_trendWindow->setWindowIcon(windowIcon());
+        placeOnScreen(m_trendWindow, kTrendWindowPlace);
+    }
+    m_trendWindow->show();
+    m_trendWindow->raise();
+    m_trendWindow->activateWindow();
+}
+
 void Form1::showSetForm()
 {
     if (!m_frmSet) {
@@ -367,6 +386,8 @@ void Form1::closeAllWindows()
         m_frmSet->close();
     if (m_frmAbout)
         m_frmAbout->close();
+    if (m_trendWindow)
+        m_trendWindow->close();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -5,6 +5,7 @@
 #include "serial/CommControl.h"
 #include "serial/PortDiscovery.h"
 #include "telemetry/FrameAssembler.h"
+#include "trend/TrendBuffer.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -19,6 +20,7 @@ class ConfigSender;
 class ConnectionLifecycle;
 class FrmAbout;
 class FrmSet;
+class TrendWindow;
 class LampWidget;
 class QLabel;
 class QTimer;
@@ -54,6 +56,9 @@ public:
     ConfigSender& configSender() { return *m_sender; }
     FrmSet* configWindow() const;
     FrmAbout* aboutWindow() const;
+    TrendWindow* trendWindow() const;
+    // Every accepted frame since start, for the trend.
+    const TrendBuffer& trend() const { return m_trend; }
     void setClock(const Clock* clock) { m_clock = clock ? clock : &m_systemClock; }
     void setLogFilePath(const QString& path) { m_logPath = path; }
 
@@ -65,6 +70,7 @@ public Q_SLOTS:
     void sendWindowTick(); // Timer3
     void showSetForm();
     void showAbout();
+    void showTrend();
     void exitClicked();    // "Exit"
     void menuExit();       // File > Exit
 
@@ -99,6 +105,8 @@ private:
     ConfigSender* m_sender;
     QPointer<FrmSet> m_frmSet;
     QPointer<FrmAbout> m_frmAbout;
+    QPointer<TrendWindow> m_trendWindow;
+    TrendBuffer m_trend;
 
     std::array<QLabel*, 16> m_textFieldForIndex{};
     std::array<LampWidget*, 16> m_lampForIndex{};

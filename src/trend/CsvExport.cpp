@@ -1,0 +1,53 @@
+#include "CsvExport.h"
+
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace {
+
+QByteArray isoLocalWithOffset(std::int64_t msecsSinceEpoch)
+{
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch);
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + (offset < 0 ? "-" : "+") +
+           QByteArray::number(minutes / 60).rightJustified(2, '0') + ':' +
+           QByteArray::number(minutes % 60).rightJustified(2, '0');
+}
+
+QByteArray number(float value)
+{
+    // QByteArray::number never uses the locale: "." always.
+    return std::isnan(value) ? QByteArray() : QByteArray::number(static_cast<double>(value), 'g', 7);
+}
+
+} // namespace
+
+QByteArray csvFromSamples(const TrendBuffer& buffer, std::size_t first, std::size_t last)
+{
+    QByteArray text("time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
+                    "low_humidity_point,high_humidity_point\r\n");
+    for (std::size_t i = first; i < last && i < buffer.size(); ++i) {
+        const TrendSample& sample = buffer.at(i);
+        text += isoLocalWithOffset(sample.msecsSinceEpoch);
+        for (const float value : sample.values) {
+            text += ',';
+            text += number(value);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::optional<QString> exportCsv(const QString& path, const TrendBuffer& buffer, std::size_t first, std::size_t last)
+{
+    // Written whole or not at all: an existing file is replaced only by a complete export.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write(csvFromSamples(buffer, first, last));
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
+}

@@ -1,0 +1,177 @@
+#include "Downsample.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct ColumnSpan {
+    std::size_t first;
+    std::size_t last; // one past
+    std::int64_t from;
+    double width;
+    int columns;
+
+    int columnOf(std::int64_t msecs) const
+    {
+        return std::clamp(static_cast<int>((msecs - from) / width), 0, columns - 1);
+    }
+};
+
+ColumnSpan spanOf(const TrendBuffer& buffer, std::int64_t fromMsecs, std::int64_t toMsecs, int columns)
+{
+    columns = std::max(columns, 1);
+    const double width = std::max(1.0, static_cast<double>(toMsecs - fromMsecs) / columns);
+    // One sample either side, so the lines run on to the edges of the span.
+    std::size_t first = buffer.lowerBound(fromMsecs);
+    if (first > 0)
+        --first;
+    std::size_t last = buffer.lowerBound(toMsecs);
+    if (last < buffer.size())
+        ++last;
+    return {first, last, fromMsecs, width, columns};
+}
+
+// The lowest and highest value of each column of one quantity, as runs of points.
+class MinMaxLine {
+public:
+    void add(int column, double x, float value)
+    {
+        if (std::isnan(value)) {
+            endRun();
+            return;
+        }
+        if (m_gathering && column == m_column) {
+            if (value < m_lowY) {
+                m_lowY = value;
+                m_lowX = x;
+            }
+            if (value > m_highY) {
+                m_highY = value;
+                m_highX = x;
+            }
+            return;
+        }
+        flush();
+        m_column = column;
+        m_lowX = m_highX = x;
+        m_lowY = m_highY = value;
+        m_gathering = true;
+    }
+    QList<TrendSegment> finish()
+    {
+        endRun();
+        return std::move(m_segments);
+    }
+
+private:
+    void flush()
+    {
+        if (!m_gathering)
+            return;
+        const QPointF low(m_lowX, m_lowY);
+        const QPointF high(m_highX, m_highY);
+        if (low == high) {
+            m_run.append(low);
+        } else if (m_lowX <= m_highX) {
+            m_run.append(low);
+            m_run.append(high);
+        } else {
+            m_run.append(high);
+            m_run.append(low);
+        }
+        m_gathering = false;
+    }
+    void endRun()
+    {
+        flush();
+        if (!m_run.isEmpty())
+            m_segments.append(std::exchange(m_run, {}));
+    }
+
+    QList<TrendSegment> m_segments;
+    TrendSegment m_run;
+    int m_column = -1;
+    double m_lowX = 0;
+    double m_highX = 0;
+    float m_lowY = 0;
+    float m_highY = 0;
+    bool m_gathering = false;
+};
+
+// A set point as a step line: a change is drawn once per column, at the first sample of
+// a column whose value differs from the level.
+class StepLine {
+public:
+    void add(int column, qreal x, float value)
+    {
+        if (std::isnan(value)) {
+            endRun();
+            return;
+        }
+        if (m_run.isEmpty()) {
+            m_run.append(QPointF(x, value));
+            m_level = value;
+        } else if (value != m_level && column != m_column) {
+            m_run.append(QPointF(x, m_level));
+            m_run.append(QPointF(x, value));
+            m_level = value;
+        }
+        m_column = column;
+        m_lastX = x;
+    }
+    QList<TrendSegment> finish()
+    {
+        endRun();
+        return std::move(m_segments);
+    }
+
+private:
+    void endRun()
+    {
+        if (!m_run.isEmpty()) {
+            m_run.append(QPointF(m_lastX, m_level)); // the level runs on to the last sample
+            m_segments.append(std::exchange(m_run, {}));
+        }
+    }
+
+    QList<TrendSegment> m_segments;
+    TrendSegment m_run;
+    float m_level = kNoValue;
+    int m_column = -1;
+    qreal m_lastX = 0;
+};
+
+constexpr std::array<TrendSample::Quantity, 2> kReadings{TrendSample::Temperature, TrendSample::Humidity};
+constexpr std::array<TrendSample::Quantity, 4> kSetPoints{TrendSample::LowTemperature, TrendSample::HighTemperature,
+                                                          TrendSample::LowHumidity, TrendSample::HighHumidity};
+
+} // namespace
+
+std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
+                                                                   std::int64_t toMsecs, int columns)
+{
+    const ColumnSpan span = spanOf(buffer, fromMsecs, toMsecs, columns);
+    std::array<MinMaxLine, TrendSample::Count> readings;
+    std::array<StepLine, TrendSample::Count> steps;
+    int column = 0;
+    double nextColumnAt = -INFINITY;
+    for (std::size_t i = span.first; i < span.last; ++i) {
+        const TrendSample& sample = buffer.at(i);
+        const double t = static_cast<double>(sample.msecsSinceEpoch);
+        if (t >= nextColumnAt || t < nextColumnAt - span.width) {
+            column = span.columnOf(sample.msecsSinceEpoch);
+            nextColumnAt = static_cast<double>(span.from) + (column + 1) * span.width;
+        }
+        for (const TrendSample::Quantity q : kReadings)
+            readings[q].add(column, t, sample.values[q]);
+        for (const TrendSample::Quantity q : kSetPoints)
+            steps[q].add(column, t, sample.values[q]);
+    }
+    std::array<QList<TrendSegment>, TrendSample::Count> result;
+    for (const TrendSample::Quantity q : kReadings)
+        result[q] = readings[q].finish();
+    for (const TrendSample::Quantity q : kSetPoints)
+        result[q] = steps[q].finish();
+    return result;
+}

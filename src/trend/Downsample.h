@@ -1,0 +1,23 @@
+#pragma once
+
+#include "TrendBuffer.h"
+
+#include <QList>
+#include <QPointF>
+
+#include <array>
+
+// A run of points to be joined by lines; a gap lies between two runs.
+using TrendSegment = QList<QPointF>;
+
+// The points to draw over [fromMsecs, toMsecs) in `columns` pixel columns, x in
+// milliseconds since the epoch, one list of runs per quantity (a gap lies between two
+// runs: a value that is not a number ends a run, never drawn as zero):
+// - a reading (temperature, humidity) as each column's minimum and maximum, in the
+//   order they occurred, so a column never holds more than two points however many
+//   samples fall in it;
+// - a set point as a step line: level between changes, upright at a change, looked at
+//   once per column.
+// The node number is not drawn and its list stays empty. All in one pass over the samples: seven days of samples are tens of megabytes.
+std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
+                                                                   std::int64_t toMsecs, int columns);

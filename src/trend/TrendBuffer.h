@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+// One point of the trend: the readings and set points of one accepted frame (or one log
+// record), each as a number, or NaN where the text did not read as one.
+struct TrendSample {
+    enum Quantity { Node, Temperature, Humidity, LowTemperature, HighTemperature, LowHumidity, HighHumidity, Count };
+
+    std::int64_t msecsSinceEpoch = 0;
+    float values[Count] = {};
+
+    float value(Quantity q) const { return values[q]; }
+};
+
+inline constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
+// A field's text as a trend value: NaN unless the whole text, blanks around it aside, reads
+// as a number.
+float trendValue(const QString& text);
+
+// The sample for a frame's fields received at `moment`.
+TrendSample sampleFromFields(const QDateTime& moment, const QStringList& fields);
+
+// The trend's memory: samples in time order, at most `capacity` of them, the oldest
+// dropped first. Storage grows as samples come, up to the bound.
+class TrendBuffer {
+public:
+    // Seven days at one frame a second.
+    static constexpr std::size_t kDefaultCapacity = 604800;
+
+    explicit TrendBuffer(std::size_t capacity = kDefaultCapacity) : m_capacity(capacity) {}
+
+    void append(const TrendSample& sample);
+    void clear();
+
+    std::size_t size() const { return m_samples.size() < m_capacity ? m_samples.size() : m_capacity; }
+    std::size_t capacity() const { return m_capacity; }
+    bool empty() const { return m_samples.empty(); }
+    // The i-th oldest sample.
+    const TrendSample& at(std::size_t i) const
+    {
+        std::size_t index = m_start + i;
+        if (index >= m_samples.size())
+            index -= m_samples.size();
+        return m_samples[index];
+    }
+    // Index of the first sample at or after `msecs`, by binary search.
+    std::size_t lowerBound(std::int64_t msecs) const;
+    std::size_t memoryBytes() const { return m_samples.capacity() * sizeof(TrendSample); }
+
+private:
+    std::size_t m_capacity;
+    std::vector<TrendSample> m_samples;
+    std::size_t m_start = 0; // index of the oldest sample once the buffer is full
+};

@@ -1,0 +1,300 @@
+#include "TrendWindow.h"
+
+#include "TrendChartView.h"
+#include "ui_TrendWindow.h"
+
+#include "telemetry/FrameAssembler.h"
+#include "trend/CsvExport.h"
+#include "trend/Downsample.h"
+
+#include <QChart>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QValueAxis>
+
+#include <cmath>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kRedrawPeriod = 250ms;
+const QColor kTemperatureColour(0xD0, 0x20, 0x20);
+const QColor kHumidityColour(0x10, 0x70, 0xD0);
+const QColor kLowPointColour(0x20, 0x90, 0x20);
+const QColor kHighPointColour(0xE0, 0x80, 0x00);
+
+QString ageText(qint64 msecs)
+{
+    if (msecs < 0)
+        return QStringLiteral("no frame yet");
+    if (msecs < 60'000)
+        return QStringLiteral("%1 s ago").arg(msecs / 1000.0, 0, 'f', 1);
+    return QStringLiteral("%1 min ago").arg(msecs / 60'000);
+}
+
+} // namespace
+
+TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TrendWindow>()), m_live(live), m_reception(reception)
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildPlot(m_temperature, m_ui->plotTemperature, QStringLiteral("Temperature"), QStringLiteral("°C"),
+              TrendSample::Temperature, TrendSample::LowTemperature, TrendSample::HighTemperature);
+    buildPlot(m_humidity, m_ui->plotHumidity, QStringLiteral("Humidity"), QStringLiteral("%RH"),
+              TrendSample::Humidity, TrendSample::LowHumidity, TrendSample::HighHumidity);
+
+    connect(m_ui->cbSpan, &QComboBox::activated, this, [this](int index) {
+        m_span = kSpans[static_cast<std::size_t>(index)];
+        if (m_span > 0 && !m_following)
+            m_from = m_to - m_span;
+        refresh();
+    });
+    connect(m_ui->cmdLive, &QPushButton::clicked, this, &TrendWindow::followLive);
+    connect(m_ui->cmdOpenLog, &QPushButton::clicked, this, &TrendWindow::openLogClicked);
+    connect(m_ui->cmdExport, &QPushButton::clicked, this, &TrendWindow::exportClicked);
+    for (TrendChartView* view : {m_ui->plotTemperature, m_ui->plotHumidity}) {
+        connect(view, &TrendChartView::zoomRequested, this, &TrendWindow::zoom);
+        connect(view, &TrendChartView::panRequested, this, &TrendWindow::pan);
+        view->setDescriber([this](double msecs) { return describe(msecs); });
+    }
+    // New frames are drawn a few times a second, not at every frame, and only while shown.
+    m_tick.setInterval(kRedrawPeriod);
+    connect(&m_tick, &QTimer::timeout, this, [this] {
+        updateStatus();
+        const qint64 last = shown().empty() ? -1 : shown().at(shown().size() - 1).msecsSinceEpoch;
+        if (m_following && (shown().size() != m_drawnSize || last != m_drawnLast))
+            refresh();
+    });
+    m_tick.start();
+    m_acceptedBefore = m_reception.framesAccepted;
+    refresh();
+    updateStatus();
+}
+
+TrendWindow::~TrendWindow() = default;
+
+const TrendBuffer& TrendWindow::shown() const { return m_loaded ? m_loaded->samples : m_live; }
+
+void TrendWindow::buildPlot(Plot& plot, TrendChartView* view, const QString& title, const QString& unit,
+                            TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high)
+{
+    plot.chart = new QChart;
+    plot.chart->setTitle(title);
+    // A blurred shadow is redrawn with every change of the plot; flat is cheap.
+    plot.chart->setDropShadowEnabled(false);
+    plot.chart->setBackgroundRoundness(0);
+    // The legend above the plot, so both plots have the same width and their time axes
+    // line up.
+    plot.chart->legend()->setAlignment(Qt::AlignTop);
+    plot.time = new QDateTimeAxis;
+    plot.time->setFormat(QStringLiteral("HH:mm:ss"));
+    plot.time->setTickCount(7);
+    plot.values = new QValueAxis;
+    plot.values->setTitleText(unit);
+    plot.chart->addAxis(plot.time, Qt::AlignBottom);
+    plot.chart->addAxis(plot.values, Qt::AlignLeft);
+    const std::array<std::tuple<TrendSample::Quantity, QString, QColor, Qt::PenStyle>, 3> lines{{
+        {reading, title, reading == TrendSample::Temperature ? kTemperatureColour : kHumidityColour, Qt::SolidLine},
+        {low, QStringLiteral("low point"), kLowPointColour, Qt::DashLine},
+        {high, QStringLiteral("high point"), kHighPointColour, Qt::DashLine},
+    }};
+    for (const auto& [quantity, name, colour, style] : lines) {
+        auto* series = new QLineSeries;
+        series->setName(name);
+        // Cosmetic one-pixel pens: a wider pen makes every point of a long line a costly stroke.
+        QPen pen(colour, 0, style);
+        pen.setCosmetic(true);
+        series->setPen(pen);
+        plot.chart->addSeries(series);
+        series->attachAxis(plot.time);
+        series->attachAxis(plot.values);
+        plot.lines.push_back({quantity, {series}});
+    }
+    view->setChart(plot.chart);
+}
+
+void TrendWindow::drawPlot(Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines)
+{
+    double low = INFINITY;
+    double high = -INFINITY;
+    for (auto& [quantity, pool] : plot.lines) {
+        const QList<TrendSegment>& segments = lines[quantity];
+        while (pool.size() < static_cast<std::size_t>(segments.size())) {
+            auto* series = new QLineSeries;
+            series->setPen(pool.front()->pen());
+            plot.chart->addSeries(series);
+            series->attachAxis(plot.time);
+            series->attachAxis(plot.values);
+            // A gap's further runs are the same line: one legend entry for all of them.
+            plot.chart->legend()->markers(series).value(0)->setVisible(false);
+            pool.push_back(series);
+        }
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            const TrendSegment none;
+            const TrendSegment& points = i < static_cast<std::size_t>(segments.size()) ? segments[static_cast<qsizetype>(i)] : none;
+            pool[i]->replace(points);
+            for (const QPointF& p : points) {
+                if (p.x() >= static_cast<double>(m_from) && p.x() <= static_cast<double>(m_to)) {
+                    low = std::min(low, p.y());
+                    high = std::max(high, p.y());
+                }
+            }
+        }
+    }
+    plot.time->setRange(QDateTime::fromMSecsSinceEpoch(m_from), QDateTime::fromMSecsSinceEpoch(m_to));
+    plot.time->setFormat(m_to - m_from > 24 * 3600'000LL ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm:ss"));
+    if (std::isfinite(low)) {
+        const double margin = std::max(0.5, (high - low) * 0.08);
+        plot.values->setRange(std::floor(low - margin), std::ceil(high + margin));
+    }
+}
+
+void TrendWindow::refresh()
+{
+    const TrendBuffer& samples = shown();
+    if (m_following || m_to <= m_from) {
+        const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;
+        const qint64 oldest = samples.empty() ? newest - kSpans[0] : samples.at(0).msecsSinceEpoch;
+        m_to = m_loaded ? newest : std::max(newest, QDateTime::currentMSecsSinceEpoch());
+        m_from = m_span > 0 ? m_to - m_span : std::min(oldest, m_to - 60'000);
+    }
+    const int plotWidth = static_cast<int>(m_temperature.chart->plotArea().width());
+    const auto lines = downsampleAll(samples, m_from, m_to, plotWidth > 1 ? plotWidth : width());
+    drawPlot(m_temperature, lines);
+    drawPlot(m_humidity, lines);
+    m_drawnSize = samples.size();
+    m_drawnLast = samples.empty() ? -1 : samples.at(samples.size() - 1).msecsSinceEpoch;
+}
+
+void TrendWindow::followLive()
+{
+    m_following = true;
+    m_loaded.reset();
+    m_ui->cmdLive->setChecked(true);
+    refresh();
+    updateStatus();
+}
+
+void TrendWindow::stopFollowing()
+{
+    m_following = false;
+    m_ui->cmdLive->setChecked(false);
+}
+
+void TrendWindow::zoom(double factor, double aroundMsecs)
+{
+    stopFollowing();
+    const double from = aroundMsecs - (aroundMsecs - static_cast<double>(m_from)) * factor;
+    const double to = aroundMsecs + (static_cast<double>(m_to) - aroundMsecs) * factor;
+    if (to - from < 10'000)
+        return; // no closer than ten seconds across
+    m_from = static_cast<qint64>(from);
+    m_to = static_cast<qint64>(to);
+    m_span = m_to - m_from;
+    refresh();
+}
+
+void TrendWindow::pan(double byMsecs)
+{
+    stopFollowing();
+    m_from += static_cast<qint64>(byMsecs);
+    m_to += static_cast<qint64>(byMsecs);
+    refresh();
+}
+
+QString TrendWindow::describe(double msecs) const
+{
+    const TrendBuffer& samples = shown();
+    if (samples.empty())
+        return {};
+    std::size_t i = samples.lowerBound(static_cast<std::int64_t>(msecs));
+    if (i == samples.size() || (i > 0 && msecs - static_cast<double>(samples.at(i - 1).msecsSinceEpoch) <
+                                          static_cast<double>(samples.at(i).msecsSinceEpoch) - msecs))
+        i = i == 0 ? 0 : i - 1;
+    const TrendSample& sample = samples.at(i);
+    const auto text = [](float value) { return std::isnan(value) ? QStringLiteral("—") : QString::number(value, 'f', 1); };
+    return QStringLiteral("%1\nTemperature %2 °C (points %3 .. %4)\nHumidity %5 %RH (points %6 .. %7)")
+        .arg(QDateTime::fromMSecsSinceEpoch(sample.msecsSinceEpoch).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+             text(sample.value(TrendSample::Temperature)), text(sample.value(TrendSample::LowTemperature)),
+             text(sample.value(TrendSample::HighTemperature)), text(sample.value(TrendSample::Humidity)),
+             text(sample.value(TrendSample::LowHumidity)), text(sample.value(TrendSample::HighHumidity)));
+}
+
+void TrendWindow::updateStatus()
+{
+    const quint64 accepted = m_reception.framesAccepted;
+    // The tick comes four times a second; the rate is taken over the last second.
+    static constexpr int kTicksPerSecond = 4;
+    if (++m_rateTicks >= kTicksPerSecond) {
+        m_frameRate = static_cast<double>(accepted - m_acceptedBefore);
+        m_acceptedBefore = accepted;
+        m_rateTicks = 0;
+    }
+    const qint64 age = m_live.empty() ? -1 : QDateTime::currentMSecsSinceEpoch() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
+    m_status = QStringLiteral("Frames accepted %1, dropped %2 · characters received %3 · last frame %4 · %5 frames/s")
+                   .arg(accepted)
+                   .arg(m_reception.framesDropped)
+                   .arg(m_reception.charactersReceived)
+                   .arg(ageText(age))
+                   .arg(m_frameRate, 0, 'f', 1);
+    if (m_loaded) {
+        m_status += QStringLiteral(" · showing %1: %2 records, %3 malformed lines skipped")
+                        .arg(m_loadedName)
+                        .arg(m_loaded->records)
+                        .arg(m_loaded->malformed);
+    }
+    m_ui->lblStatus->setText(m_status);
+}
+
+std::optional<QString> TrendWindow::loadLog(const QString& path)
+{
+    auto loaded = std::make_unique<LogImport>();
+    if (const auto failure = importLogFile(path, *loaded))
+        return failure;
+    m_loaded = std::move(loaded);
+    m_loadedName = QFileInfo(path).fileName();
+    m_following = false;
+    m_ui->cmdLive->setChecked(false);
+    // The whole file at once, then zoom and pan as with live data.
+    const TrendBuffer& samples = m_loaded->samples;
+    m_span = 0;
+    m_ui->cbSpan->setCurrentIndex(static_cast<int>(kSpans.size()) - 1);
+    m_from = samples.empty() ? 0 : samples.at(0).msecsSinceEpoch;
+    m_to = samples.empty() ? 0 : std::max<qint64>(samples.at(samples.size() - 1).msecsSinceEpoch, m_from + 60000);
+    refresh();
+    updateStatus();
+    return std::nullopt;
+}
+
+std::optional<QString> TrendWindow::exportShown(const QString& path)
+{
+    const TrendBuffer& samples = shown();
+    return exportCsv(path, samples, samples.lowerBound(m_from), samples.lowerBound(m_to + 1));
+}
+
+void TrendWindow::openLogClicked()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open log"), QString(),
+                                                      QStringLiteral("Logs (*.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    if (const auto failure = loadLog(path))
+        QMessageBox::warning(this, QStringLiteral("Open log"), QStringLiteral("Cannot read %1: %2").arg(path, *failure));
+}
+
+void TrendWindow::exportClicked()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), QStringLiteral("trend.csv"),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (const auto failure = exportShown(path))
+        QMessageBox::warning(this, QStringLiteral("Export CSV"), QStringLiteral("Cannot write %1: %2").arg(path, *failure));
+}

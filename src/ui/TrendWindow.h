@@ -1,0 +1,90 @@
+#pragma once
+
+#include "trend/Downsample.h"
+#include "trend/LogImport.h"
+#include "trend/TrendBuffer.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class TrendWindow;
+}
+class FrameAssembler;
+class QChart;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+class TrendChartView;
+
+// The trend window: temperature and humidity over time against their set points, from the
+// frames received since the program started or from a log file loaded by the user.
+class TrendWindow : public QWidget {
+    Q_OBJECT
+public:
+    TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, QWidget* parent = nullptr);
+    ~TrendWindow() override;
+
+    // The spans offered, in milliseconds; 0 is "All".
+    static constexpr std::array<qint64, 5> kSpans{10 * 60'000, 60 * 60'000, 8 * 60 * 60'000, 24 * 60 * 60'000, 0};
+
+    bool following() const { return m_following; }
+    // The time range shown, in milliseconds since the epoch.
+    std::pair<qint64, qint64> range() const { return {m_from, m_to}; }
+    const TrendBuffer& shown() const;
+    // Loads a log file in place of the live data; the reason when it cannot be read.
+    std::optional<QString> loadLog(const QString& path);
+    // Writes the points in the time range shown as CSV.
+    std::optional<QString> exportShown(const QString& path);
+    // Redraws now from the data and the range.
+    void refresh();
+    QString statusText() const { return m_status; }
+
+public Q_SLOTS:
+    void followLive();
+
+private:
+    struct Plot {
+        QChart* chart = nullptr;
+        QDateTimeAxis* time = nullptr;
+        QValueAxis* values = nullptr;
+        // One pool of line series per quantity drawn: a gap needs a series of its own.
+        std::vector<std::pair<TrendSample::Quantity, std::vector<QLineSeries*>>> lines;
+    };
+
+    void buildPlot(Plot& plot, TrendChartView* view, const QString& title, const QString& unit,
+                   TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high);
+    void drawPlot(Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines);
+    void zoom(double factor, double aroundMsecs);
+    void pan(double byMsecs);
+    void stopFollowing();
+    void updateStatus();
+    QString describe(double msecs) const;
+    void openLogClicked();
+    void exportClicked();
+
+    std::unique_ptr<Ui::TrendWindow> m_ui;
+    const TrendBuffer& m_live;
+    const FrameAssembler& m_reception;
+    std::unique_ptr<LogImport> m_loaded;
+    QString m_loadedName;
+    Plot m_temperature;
+    Plot m_humidity;
+    qint64 m_span = kSpans[0];
+    qint64 m_from = 0;
+    qint64 m_to = 0;
+    bool m_following = true;
+    std::size_t m_drawnSize = 0;
+    qint64 m_drawnLast = -1;
+    QTimer m_tick;
+    QString m_status;
+    // For the frame rate: the count of accepted frames a second ago.
+    quint64 m_acceptedBefore = 0;
+    int m_rateTicks = 0;
+    double m_frameRate = 0;
+};

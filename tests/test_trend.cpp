@@ -1,0 +1,122 @@
+#include "trend/CsvExport.h"
+#include "trend/Downsample.h"
+#include "trend/LogImport.h"
+#include "trend/TrendBuffer.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+TrendSample sampleAt(std::int64_t msecs, float temperature, float lowPoint = 20)
+{
+    TrendSample sample;
+    sample.msecsSinceEpoch = msecs;
+    std::fill(std::begin(sample.values), std::end(sample.values), 1.0f);
+    sample.values[TrendSample::Temperature] = temperature;
+    sample.values[TrendSample::LowTemperature] = lowPoint;
+    return sample;
+}
+
+} // namespace
+
+class TrendTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void bufferKeepsTheNewestUpToItsBound()
+    {
+        TrendBuffer buffer(3);
+        for (int i = 0; i < 5; ++i)
+            buffer.append(sampleAt(i * 1000, static_cast<float>(i)));
+        QCOMPARE(buffer.size(), std::size_t(3));
+        QCOMPARE(buffer.memoryBytes(), 3 * sizeof(TrendSample));
+        QCOMPARE(buffer.at(0).msecsSinceEpoch, 2000);
+        QCOMPARE(buffer.at(2).msecsSinceEpoch, 4000);
+        QCOMPARE(buffer.lowerBound(2500), std::size_t(1));
+        QCOMPARE(trendValue(QStringLiteral(" 25.3")), 25.3f);
+        QVERIFY(std::isnan(trendValue(QStringLiteral("2x"))));
+        QVERIFY(std::isnan(trendValue(QString())));
+    }
+
+    // Many samples a column become its minimum and maximum in the order they came; a
+    // value that is not a number splits the line and is never drawn as zero.
+    void downsamplingKeepsExtremesAndGaps()
+    {
+        TrendBuffer buffer;
+        // Column 0 (0..999 ms): 5, 9, 1, 6 -> max 9 then min 1. Column 1: 4, NaN, 7.
+        const std::vector<std::pair<int, float>> samples{{0, 5}, {100, 9}, {200, 1}, {300, 6}, {1000, 4}, {1100, NAN}, {1200, 7}};
+        for (const auto& [at, value] : samples)
+            buffer.append(sampleAt(at, value));
+        const QList<TrendSegment> segments = downsampleAll(buffer, 0, 2000, 2)[TrendSample::Temperature];
+        QCOMPARE(segments.size(), 2);
+        QCOMPARE(segments[0], (TrendSegment{{100, 9}, {200, 1}, {1000, 4}}));
+        QCOMPARE(segments[1], (TrendSegment{{1200, 7}}));
+
+        TrendBuffer week;
+        for (int i = 0; i < 604800; ++i)
+            week.append(sampleAt(std::int64_t(i) * 1000, static_cast<float>(i % 600) / 10.0f, i < 300000 ? 20 : 22));
+        const auto lines = downsampleAll(week, 0, 604800000, 1000);
+        const QList<TrendSegment>& drawn = lines[TrendSample::Temperature];
+        QCOMPARE(drawn.size(), 1);
+        QVERIFY(drawn[0].size() <= 2000);
+        const auto [low, high] = std::minmax_element(drawn[0].begin(), drawn[0].end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
+        QCOMPARE(low->y(), 0.0);
+        QCOMPARE(high->y(), qreal(59.9f));
+        // A set point is a step: level, upright at the change, level again.
+        const QList<TrendSegment>& steps = lines[TrendSample::LowTemperature];
+        QCOMPARE(steps.size(), 1);
+        QCOMPARE(steps[0].size(), 4);
+        QCOMPARE(steps[0][1].y(), 20.0);
+        QCOMPARE(steps[0][2].y(), 22.0);
+        QCOMPARE(steps[0][1].x(), steps[0][2].x());
+    }
+
+    void logImportSkipsWhatIsNotARecord()
+    {
+        const QByteArray log("12-31-2026    23:59:59      1             25.3          60.2\r\n"
+                             "garbage\r\n"
+                             "01-01-2027    00:00:01      1             err           60.4\r\n"
+                             "13-45-2027    00:00:02      1             25.3          60.4\r\n"
+                             "01-01-2027    00:00:03      1             25.5\r\n"
+                             "\r\n"
+                             "01-01-2027    00:00:04      2             25.6          60.5\r\n");
+        const LogImport result = importLog(log);
+        QCOMPARE(result.records, 3);
+        QCOMPARE(result.malformed, 4);
+        const TrendBuffer& samples = result.samples;
+        QCOMPARE(samples.at(1).msecsSinceEpoch - samples.at(0).msecsSinceEpoch, 2000); // across midnight
+        QCOMPARE(samples.at(0).value(TrendSample::Temperature), 25.3f);
+        QVERIFY(std::isnan(samples.at(1).value(TrendSample::Temperature)));
+        QVERIFY(std::isnan(samples.at(2).value(TrendSample::LowTemperature)));
+        QCOMPARE(samples.at(2).value(TrendSample::Node), 2.0f);
+    }
+
+    void csvHasIsoTimesAndDecimalPoints()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        qputenv("TZ", "Europe/Berlin");
+        TrendBuffer buffer;
+        const QDateTime winter(QDate(2026, 12, 7), QTime(15, 4, 5));
+        buffer.append(sampleAt(winter.toMSecsSinceEpoch(), 25.3f));
+        buffer.append(sampleAt(winter.addMonths(6).toMSecsSinceEpoch(), NAN));
+        const QList<QByteArray> lines = csvFromSamples(buffer, 0, 2).split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QByteArray("time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
+                                      "low_humidity_point,high_humidity_point\r"));
+        QCOMPARE(lines[1], QByteArray("2026-12-07T15:04:05+01:00,1,25.3,1,20,1,1,1\r"));
+        QCOMPARE(lines[2], QByteArray("2027-06-07T15:04:05+02:00,1,,1,20,1,1,1\r"));
+        // What a spreadsheet reads back: the same instant.
+        QCOMPARE(QDateTime::fromString(QString::fromLatin1(lines[1].left(25)), Qt::ISODate), winter);
+
+        QTemporaryDir dir;
+        QVERIFY(!exportCsv(dir.filePath(QStringLiteral("trend.csv")), buffer, 0, 2));
+        QVERIFY(exportCsv(dir.filePath(QStringLiteral("no/such/trend.csv")), buffer, 0, 2));
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+QTEST_GUILESS_MAIN(TrendTest)
+#include "test_trend.moc"
