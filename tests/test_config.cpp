@@ -1,4 +1,5 @@
 #include "config/ConfigCommand.h"
+#include "config/CommandConfirmation.h"
 #include "config/ConfigSender.h"
 #include "config/InputCheck.h"
 #include "serial/SerialControl.h"
@@ -133,6 +134,56 @@ private Q_SLOTS:
         for (const char* bad : {"a", "1e2", "+5", " 5", "5-", "1,5", "--1", "1.2."})
             QVERIFY2(!inputStays(QLatin1String(bad), point), bad);
         QVERIFY(!inputStays(QString(10000, u'9'), limitsOf("Text1")));
+    }
+
+    // Whether the node took a command, from its next frames.
+    void confirmationComparesWhatTheFramesShow()
+    {
+        using State = CommandConfirmation::State;
+        ConfigInputs inputs;
+        inputs.lowTemperature = QStringLiteral("20");
+        inputs.mode = QStringLiteral("2");
+        inputs.relay1 = ConfigInputs::Relay::On;
+        inputs.hotCold = ConfigInputs::HotCold::CH;
+        const auto frame = [](const char* low, const char* hotCold, const char* mode, const char* relay1) {
+            return QStringList{"?ND=1", "25.3", "60.2", low, "30", "40", "80", hotCold, mode, "128", relay1, "0"};
+        };
+        CommandConfirmation check;
+        QCOMPARE(check.text(true), QString());
+        check.queued(2);
+        QCOMPARE(check.text(true), QStringLiteral("Waiting for the node's next frame (2 queued)"));
+        QCOMPARE(check.text(false), QStringLiteral("Waiting: the port is not open (2 queued)"));
+        check.sent(7, inputs, QTime(15, 4, 5));
+        QCOMPARE(check.text(true), QStringLiteral("Sent #7 at 15:04:05"));
+        // Numbers compare as numbers ("20.0" is "20", "01" is "1"); empty inputs are not checked.
+        check.frameAccepted(frame("20.0", "01", "2", "1"));
+        QCOMPARE(check.state(), State::Applied);
+        QCOMPARE(check.text(true), QStringLiteral("Sent #7 at 15:04:05: Applied"));
+
+        // Partly applied: the check gives up after three frames and names what differs.
+        check.sent(8, inputs, QTime(15, 4, 6));
+        check.frameAccepted(frame("19.5", "1", "1", "1"));
+        check.frameAccepted(frame("19.5", "1", "1", "1"));
+        QCOMPARE(check.state(), State::Checking);
+        check.frameAccepted(frame("19.5", "1", "1", "1"));
+        QCOMPARE(check.state(), State::NotApplied);
+        QCOMPARE(check.text(true), QStringLiteral("Sent #8 at 15:04:06: Not applied after 3 frames: Low temperature point "
+                                                  "sent 20, node shows 19.5; Mode sent 2, node shows 1"));
+        check.frameAccepted(frame("20", "1", "2", "1"));
+        QCOMPARE(check.state(), State::NotApplied); // the verdict stands
+
+        // A later command supersedes a check still running for an earlier one.
+        check.sent(9, inputs, QTime(15, 4, 7));
+        check.frameAccepted(frame("19.5", "1", "1", "1"));
+        ConfigInputs modeOnly;
+        modeOnly.mode = QStringLiteral("1");
+        check.sent(10, modeOnly, QTime(15, 4, 8));
+        check.frameAccepted(frame("19.5", "1", "1", "1"));
+        QCOMPARE(check.state(), State::Applied);
+        QCOMPARE(check.text(true), QStringLiteral("Sent #10 at 15:04:08: Applied"));
+        check.queued(1);
+        check.cancelled();
+        QCOMPARE(check.text(true), QStringLiteral("Cancelled: nothing was sent"));
     }
 
     void queueSendsInPressOrderWhenTheWindowOpens()

@@ -103,6 +103,30 @@ private Q_SLOTS:
                                      "Text3", "Text5", "Text6", "Text7", "Text8", "Option11", "Option12", "Text4"}));
     }
 
+    void waitingCommandsCanBeCancelled()
+    {
+        Rig rig;
+        FrmSet* set = rig.openSet();
+        auto* status = control<QLabel>(set, "lblCommandStatus");
+        control(set, "Text1")->setText(QStringLiteral("12"));
+        control<QPushButton>(set, "Command1")->click();
+        QCOMPARE(status->toolTip(), QStringLiteral("Waiting: the port is not open (1 queued)"));
+        rig.connect();
+        QTRY_COMPARE_WITH_TIMEOUT(status->toolTip(), QStringLiteral("Waiting for the node's next frame (1 queued)"), 1500);
+        QVERIFY(status->text().contains(QStringLiteral("href")));
+        Q_EMIT status->linkActivated(QStringLiteral("cancel"));
+        QCOMPARE(rig.form.configSender().pending(), 0);
+        QCOMPARE(status->toolTip(), QStringLiteral("Cancelled: nothing was sent"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.form.findChild<QLabel*>("Label1")->text(), QStringLiteral("25.3"));
+        QTest::qWait(100);
+        QCOMPARE(rig.drain(), QByteArray());
+        // Its sequence number stays used: the next command is #2.
+        control<QPushButton>(set, "Command1")->click();
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_VERIFY(rig.drain().endsWith(",1,2,\r\n"));
+    }
+
     void showingAgainKeepsOneWindowAndReopeningStartsEmpty()
     {
         Rig rig;

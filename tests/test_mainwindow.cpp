@@ -603,6 +603,9 @@ private Q_SLOTS:
         QVERIFY(rig.pty.write(typicalFrame()));
         QTRY_COMPARE(rig.form->trend().size(), std::size_t(1));
         QCOMPARE(rig.form->trend().at(0).value(TrendSample::Temperature), 25.3f);
+        // The link text's tooltip tells how the line is doing.
+        const QString quality = rig.form->linkToolTip();
+        QVERIFY2(quality.contains(QStringLiteral("Frames accepted 1, dropped 0\nCharacters received 72\nLast frame ")), qPrintable(quality));
         QCOMPARE(rig.form->centralWidget()->size(), QSize(451, 422));
     }
 

@@ -161,6 +161,40 @@ private Q_SLOTS:
         QTRY_VERIFY((printed += sim.process.readAllStandardOutput()).contains("received \"@,5,,-5,,,85.5,0,1,,,,1,1,\\r\\n\": applied"));
     }
 
+    // The configuration window says whether the node took a command, from its frames.
+    void confirmationEndToEnd_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("node applies all") << QStringList{} << QStringLiteral(": Applied");
+        QTest::newRow("node ignores mode") << QStringList{QStringLiteral("--ignore"), QStringLiteral("mode")}
+                                           << QStringLiteral(": Not applied after 3 frames: Mode sent 2, node shows 1");
+    }
+    void confirmationEndToEnd()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(QString, verdict);
+        Simulator sim;
+        QVERIFY(sim.start(QStringList{QStringLiteral("--period"), QStringLiteral("100")} + faults));
+        Program program(sim.link());
+        QTRY_COMPARE(program.text("Label16"), QStringLiteral("1"));
+        program.form->showSetForm();
+        FrmSet* set = program.form->configWindow();
+        set->findChild<QLineEdit*>("Text5")->setText(QStringLiteral("22"));
+        set->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("2"));
+        set->findChild<QPushButton*>("Command1")->click();
+        auto* status = set->findChild<QLabel*>("lblCommandStatus");
+        QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().startsWith(QStringLiteral("Sent #1 at ")), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().endsWith(verdict), 2000);
+        const bool red = status->palette().color(QPalette::WindowText) == QColor(0xFF, 0, 0);
+        QCOMPARE(red, !faults.isEmpty());
+        // The status is the sender's: a reopened window shows it.
+        set->close();
+        QTRY_VERIFY(!program.form->configWindow());
+        program.form->showSetForm();
+        QVERIFY(program.form->configWindow()->findChild<QLabel*>("lblCommandStatus")->toolTip().endsWith(verdict));
+    }
+
     void noiseAndDroppedFramesNeverReachTheDisplay()
     {
         Simulator sim;

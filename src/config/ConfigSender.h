@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandConfirmation.h"
 #include "ConfigCommand.h"
 #include "SendQueue.h"
 
@@ -29,16 +30,29 @@ public:
     // Writes a text to the line one character at a time while the port is open.
     void SendText(const QByteArray& text);
 
+    // Removes every waiting command; their sequence numbers stay used.
+    void cancel();
+    // An accepted status frame, for the check of what the last command set.
+    void frameAccepted(const QStringList& fields);
+    const CommandConfirmation& confirmation() const { return m_confirmation; }
+    // The status line of the last command, as the configuration window shows it.
+    QString statusText() const;
+
     qsizetype pending() const { return m_queue.size(); }
     std::uint8_t txSequence() const { return m_sequence.txSequence; }
 
 Q_SIGNALS:
     // One or more commands have gone out (or were skipped on a closed port).
     void commandsSent();
+    // The status line has changed.
+    void statusChanged();
 
 private:
     CommControl& m_comm;
     WindowOpen m_sendWindowOpen;
     SendQueue m_queue;
     TxSequence m_sequence;
+    // What each waiting command set, in the queue's order.
+    QList<std::pair<std::uint8_t, ConfigInputs>> m_waiting;
+    CommandConfirmation m_confirmation;
 };

@@ -12,6 +12,7 @@ public:
     void enqueue(QByteArray command) { m_pending.append(std::move(command)); }
     bool isEmpty() const { return m_pending.isEmpty(); }
     qsizetype size() const { return m_pending.size(); }
+    void clear() { m_pending.clear(); }
 
     // Hands every waiting command to send, in press order; returns how many went.
     qsizetype flush(const std::function<void(const QByteArray&)>& send);

@@ -18,6 +18,8 @@
 #include "telemetry/StatusDisplay.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -141,6 +143,17 @@ void Form1::bindControls()
     // The option buttons are only as wide as their mark; their labels select them too.
     for (QLabel* label : {m_ui->Label31, m_ui->Label32, m_ui->Label33, m_ui->Label34})
         label->installEventFilter(this);
+    // The link text's tooltip also tells how the line is doing, kept current while shown.
+    m_ui->Label13->installEventFilter(this);
+    m_linkTipRefresh = new QTimer(this);
+    m_linkTipRefresh->setInterval(kSilenceTickPeriod);
+    connect(m_linkTipRefresh, &QTimer::timeout, this, [this] {
+        if (!QToolTip::isVisible() || !m_ui->Label13->underMouse()) {
+            m_linkTipRefresh->stop();
+            return;
+        }
+        QToolTip::showText(QCursor::pos(), linkToolTip(), m_ui->Label13);
+    });
 }
 
 void Form1::startUp()
@@ -171,6 +184,8 @@ void Form1::onComm()
         enable(m_timer2);
         ShowStatus();
         m_trend.append(sampleFromFields(m_clock->now(), m_rx.rxFields));
+        m_sender->frameAccepted(m_rx.rxFields);
+        m_lastFrame.start();
         break;
     case FrameAssembler::Outcome::Dropped:
         // The send window must close after a dropped frame too, or a command could go
@@ -398,8 +413,25 @@ void Form1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+QString Form1::linkToolTip() const
+{
+    QStringList lines;
+    if (!m_ui->Label13->toolTip().isEmpty())
+        lines.append(m_ui->Label13->toolTip());
+    lines.append(QStringLiteral("Frames accepted %1, dropped %2").arg(m_rx.framesAccepted).arg(m_rx.framesDropped));
+    lines.append(QStringLiteral("Characters received %1").arg(m_rx.charactersReceived));
+    lines.append(m_lastFrame.isValid() ? QStringLiteral("Last frame %1 s ago").arg(m_lastFrame.elapsed() / 1000.0, 0, 'f', 1)
+                                       : QStringLiteral("No frame received yet"));
+    return lines.join(u'\n');
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_ui->Label13 && event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), linkToolTip(), m_ui->Label13);
+        m_linkTipRefresh->start();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const std::array<std::pair<QLabel*, QRadioButton*>, 4> pairs{{
             {m_ui->Label31, m_ui->Option1},

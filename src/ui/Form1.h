@@ -7,6 +7,7 @@
 #include "telemetry/FrameAssembler.h"
 #include "trend/TrendBuffer.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -57,6 +58,9 @@ public:
     FrmSet* configWindow() const;
     FrmAbout* aboutWindow() const;
     TrendWindow* trendWindow() const;
+    // Link quality for the link text's tooltip: the last open failure, frames, characters
+    // and the age of the last frame.
+    QString linkToolTip() const;
     // Every accepted frame since start, for the trend.
     const TrendBuffer& trend() const { return m_trend; }
     void setClock(const Clock* clock) { m_clock = clock ? clock : &m_systemClock; }
@@ -107,6 +111,8 @@ private:
     QPointer<FrmAbout> m_frmAbout;
     QPointer<TrendWindow> m_trendWindow;
     TrendBuffer m_trend;
+    QElapsedTimer m_lastFrame;
+    QTimer* m_linkTipRefresh = nullptr;
 
     std::array<QLabel*, 16> m_textFieldForIndex{};
     std::array<LampWidget*, 16> m_lampForIndex{};

@@ -4,6 +4,14 @@
 #include "ui_FrmSet.h"
 
 #include "config/ConfigSender.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+// The system's red, as the link's lost state shows it.
+const QColor kFailureRed(0xFF, 0x00, 0x00);
+} // namespace
 #include "config/InputCheck.h"
 
 #include <QShortcut>
@@ -23,6 +31,14 @@ FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     }
     connect(m_ui->Command1, &QPushButton::clicked, this, &FrmSet::sendClicked);
     connect(&m_sender, &ConfigSender::commandsSent, this, &FrmSet::clearInputs);
+    connect(&m_sender, &ConfigSender::statusChanged, this, &FrmSet::showCommandStatus);
+    connect(m_ui->lblCommandStatus, &QLabel::linkActivated, &m_sender, &ConfigSender::cancel);
+    // A waiting command's line says whether the port is open; that changes outside the sender.
+    m_statusRefresh = new QTimer(this);
+    m_statusRefresh->setInterval(1000);
+    connect(m_statusRefresh, &QTimer::timeout, this, &FrmSet::showCommandStatus);
+    m_statusRefresh->start();
+    showCommandStatus();
     m_ui->Command1->setFocus();
     // Escape closes the window, like its close control.
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
@@ -77,4 +93,20 @@ void FrmSet::clearInputs()
         option->setChecked(false);
         option->setAutoExclusive(true);
     }
+}
+
+void FrmSet::showCommandStatus()
+{
+    const QString text = m_sender.statusText();
+    const bool failed = m_sender.confirmation().state() == CommandConfirmation::State::NotApplied;
+    QString shown = text.toHtmlEscaped();
+    if (m_sender.confirmation().state() == CommandConfirmation::State::Waiting)
+        shown += QStringLiteral(" <a href=\"cancel\">Cancel</a>");
+    if (m_ui->lblCommandStatus->text() != shown)
+        m_ui->lblCommandStatus->setText(shown);
+    m_ui->lblCommandStatus->setToolTip(text);
+    QPalette palette = m_ui->lblCommandStatus->palette();
+    const QColor colour = failed ? kFailureRed : QApplication::palette().color(QPalette::WindowText);
+    palette.setColor(QPalette::WindowText, colour);
+    m_ui->lblCommandStatus->setPalette(palette);
 }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QTimer;
+
 #include <memory>
 
 namespace Ui {
@@ -29,7 +31,10 @@ public Q_SLOTS:
 
 private:
     void checkInput(const QString& control);
+    // Shows the status of the last command, which belongs to the sender, not to the window.
+    void showCommandStatus();
 
     std::unique_ptr<Ui::FrmSet> m_ui;
     ConfigSender& m_sender;
+    QTimer* m_statusRefresh;
 };

@@ -60,6 +60,12 @@ void NodeModel::advance()
         input2 = std::uniform_int_distribution<int>(0, 1)(m_random) == 1;
 }
 
+const QStringList NodeModel::kIgnorable{
+    QStringLiteral("mode"),         QStringLiteral("pwm"),      QStringLiteral("low-temperature"),
+    QStringLiteral("high-temperature"), QStringLiteral("low-humidity"), QStringLiteral("high-humidity"),
+    QStringLiteral("hot-cold"),     QStringLiteral("relay1"),   QStringLiteral("relay2"),
+};
+
 NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
 {
     const QList<QByteArray> parts = line.split(',');
@@ -80,15 +86,18 @@ NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
         bool integer;
         QString* target;
     };
+    const auto unlessIgnored = [this](const char* setting, QString* target) {
+        return ignored.contains(QLatin1String(setting)) ? nullptr : target;
+    };
     const std::array<Check, 9> checks{{
         {1, "node", 3, 0, 255, true, &node},
         {2, "max sensor", 2, 0, 64, true, &maxSensor},
-        {3, "low temperature", 4, -100, 100, false, &lowTemperature},
-        {4, "high temperature", 4, -100, 100, false, &highTemperature},
-        {5, "low humidity", 4, -100, 100, false, &lowHumidity},
-        {6, "high humidity", 4, -100, 100, false, &highHumidity},
-        {10, "PWM", 3, 0, 255, true, &pwm},
-        {11, "mode", 1, 0, 3, true, &mode},
+        {3, "low temperature", 4, -100, 100, false, unlessIgnored("low-temperature", &lowTemperature)},
+        {4, "high temperature", 4, -100, 100, false, unlessIgnored("high-temperature", &highTemperature)},
+        {5, "low humidity", 4, -100, 100, false, unlessIgnored("low-humidity", &lowHumidity)},
+        {6, "high humidity", 4, -100, 100, false, unlessIgnored("high-humidity", &highHumidity)},
+        {10, "PWM", 3, 0, 255, true, unlessIgnored("pwm", &pwm)},
+        {11, "mode", 1, 0, 3, true, unlessIgnored("mode", &mode)},
         {13, "sequence", 2, 0, 99, true, nullptr},
     }};
     QStringList applied;
@@ -96,7 +105,7 @@ NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const QString text = field(checks[i].index);
         if (text.isEmpty()) {
-            if (checks[i].target == nullptr)
+            if (checks[i].index == 13)
                 return {false, QStringLiteral("no sequence number")};
             continue;
         }
@@ -120,15 +129,15 @@ NodeModel::Applied NodeModel::applyCommand(const QByteArray& line)
             applied.append(QStringLiteral("%1=%2").arg(QLatin1String(checks[i].name), *values[i]));
         }
     }
-    if (!hotColdText.isEmpty()) {
+    if (!hotColdText.isEmpty() && !ignored.contains(QLatin1String("hot-cold"))) {
         hotCold = hotColdText;
         applied.append(QStringLiteral("HOT-COLD=%1").arg(hotColdText));
     }
-    if (!field(8).isEmpty()) {
+    if (!field(8).isEmpty() && !ignored.contains(QLatin1String("relay1"))) {
         relay1 = field(8) == u"1";
         applied.append(QStringLiteral("relay1=%1").arg(field(8)));
     }
-    if (!field(9).isEmpty()) {
+    if (!field(9).isEmpty() && !ignored.contains(QLatin1String("relay2"))) {
         relay2 = field(9) == u"1";
         applied.append(QStringLiteral("relay2=%1").arg(field(9)));
     }

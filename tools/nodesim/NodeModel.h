@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <random>
 
@@ -25,6 +26,12 @@ public:
     };
     // Applies one received line without its CR LF: "@", 13 fields, a final empty one.
     Applied applyCommand(const QByteArray& line);
+
+    // Settings the node takes commands for but keeps as they are, to show a command that
+    // did not take effect: "mode", "pwm", "low-temperature", "high-temperature",
+    // "low-humidity", "high-humidity", "hot-cold", "relay1", "relay2".
+    QStringList ignored;
+    static const QStringList kIgnorable;
 
     QString node = QStringLiteral("1");
     QString maxSensor = QStringLiteral("8");

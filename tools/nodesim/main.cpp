@@ -183,6 +183,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("vanish-after"), QStringLiteral("Close the line after N frames, as an unplugged adapter."), QStringLiteral("N")},
         {QStringLiteral("count"), QStringLiteral("Send N frames, then exit."), QStringLiteral("N")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the random drift and noise (default 4810)."), QStringLiteral("N")},
+        {QStringLiteral("ignore"), QStringLiteral("Accept commands but keep this setting as it is: mode, pwm, low-temperature, high-temperature, low-humidity, high-humidity, hot-cold, relay1 or relay2. May be given more than once."), QStringLiteral("SETTING")},
     });
     if (!parser.parse(QCoreApplication::arguments()))
         usageError(parser.errorText());
@@ -206,6 +207,11 @@ int main(int argc, char* argv[])
     const int vanishAfter = nonNegative(parser, QStringLiteral("vanish-after"), -1);
     const int count = nonNegative(parser, QStringLiteral("count"), -1);
     const auto seed = static_cast<std::uint32_t>(nonNegative(parser, QStringLiteral("seed"), 4810));
+    const QStringList ignored = parser.values(QStringLiteral("ignore"));
+    for (const QString& setting : ignored) {
+        if (!NodeModel::kIgnorable.contains(setting))
+            usageError(QStringLiteral("--ignore takes one of %1").arg(NodeModel::kIgnorable.join(QStringLiteral(", "))));
+    }
 
     if (::pipe(g_signalPipe) != 0)
         return 1;
@@ -224,6 +230,7 @@ int main(int argc, char* argv[])
                                                                              : QStringLiteral("/tmp/zeq4810-node"));
 
     NodeModel node(seed);
+    node.ignored = ignored;
     LineSplitter splitter;
     std::mt19937 noiseRandom(seed);
     line->onReceived = [&](const QByteArray& bytes) {
