@@ -7,9 +7,12 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // The same moment as milliseconds since the epoch; cheaper where no date is needed.
+    virtual qint64 nowMsecs() const { return now().toMSecsSinceEpoch(); }
 };
 
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 nowMsecs() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };

@@ -9,10 +9,10 @@ float trendValue(const QString& text)
     return ok && std::isfinite(value) ? static_cast<float>(value) : kNoValue;
 }
 
-TrendSample sampleFromFields(const QDateTime& moment, const QStringList& fields)
+TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields)
 {
     TrendSample sample;
-    sample.msecsSinceEpoch = moment.toMSecsSinceEpoch();
+    sample.msecsSinceEpoch = msecsSinceEpoch;
     // Fields 0 to 6 of a status frame: node, temperature, humidity, then the low and high
     // temperature points and the low and high humidity points.
     for (int q = 0; q < TrendSample::Count; ++q)

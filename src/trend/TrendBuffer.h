@@ -26,8 +26,8 @@ inline constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 // as a number.
 float trendValue(const QString& text);
 
-// The sample for a frame's fields received at `moment`.
-TrendSample sampleFromFields(const QDateTime& moment, const QStringList& fields);
+// The sample for a frame's fields received at `msecsSinceEpoch`.
+TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields);
 
 // The trend's memory: samples in time order, at most `capacity` of them, the oldest
 // dropped first. Storage grows as samples come, up to the bound.

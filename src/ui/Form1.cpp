@@ -183,7 +183,7 @@ void Form1::onComm()
         enable(m_timer3);
         enable(m_timer2);
         ShowStatus();
-        m_trend.append(sampleFromFields(m_clock->now(), m_rx.rxFields));
+        m_trend.append(sampleFromFields(m_clock->nowMsecs(), m_rx.rxFields));
         m_sender->frameAccepted(m_rx.rxFields);
         m_lastFrame.start();
         break;
