@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -72,6 +73,41 @@ private Q_SLOTS:
         QCOMPARE(steps[0][1].y(), 20.0);
         QCOMPARE(steps[0][2].y(), 22.0);
         QCOMPARE(steps[0][1].x(), steps[0][2].x());
+    }
+
+    // Over a wrapped buffer of noisy samples with gaps and set point changes, every
+    // column still shows its true lowest and highest value, summaries or not.
+    void summariesKeepEachColumnsExtremes()
+    {
+        TrendBuffer buffer(5000);
+        std::mt19937 random(4810);
+        for (int i = 0; i < 9000; ++i) {
+            const float value = random() % 500 == 0 ? NAN : static_cast<float>(random() % 1000) / 10.0f;
+            buffer.append(sampleAt(std::int64_t(i) * 100, value, i % 2500 == 0 ? 21 : 20));
+        }
+        const std::int64_t from = buffer.at(0).msecsSinceEpoch;
+        const std::int64_t to = buffer.at(buffer.size() - 1).msecsSinceEpoch + 1;
+        const int columns = 7;
+        const double width = static_cast<double>(to - from) / columns;
+        const auto lines = downsampleAll(buffer, from, to, columns);
+        for (int c = 0; c < columns; ++c) {
+            float low = INFINITY;
+            float high = -INFINITY;
+            for (std::size_t i = 0; i < buffer.size(); ++i) {
+                const TrendSample& sample = buffer.at(i);
+                if (static_cast<int>((sample.msecsSinceEpoch - from) / width) == c && !std::isnan(sample.value(TrendSample::Temperature))) {
+                    low = std::min(low, sample.value(TrendSample::Temperature));
+                    high = std::max(high, sample.value(TrendSample::Temperature));
+                }
+            }
+            QList<qreal> drawn;
+            for (const TrendSegment& run : lines[TrendSample::Temperature])
+                for (const QPointF& p : run)
+                    if (static_cast<int>((p.x() - static_cast<qreal>(from)) / width) == c)
+                        drawn.append(p.y());
+            QVERIFY2(drawn.contains(qreal(low)) && drawn.contains(qreal(high)), qPrintable(QString::number(c)));
+            QVERIFY(*std::min_element(drawn.begin(), drawn.end()) == qreal(low));
+        }
     }
 
     void logImportSkipsWhatIsNotARecord()
