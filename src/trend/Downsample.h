@@ -18,6 +18,7 @@ using TrendSegment = QList<QPointF>;
 //   samples fall in it;
 // - a set point as a step line: level between changes, upright at a change, looked at
 //   once per column.
-// The node number is not drawn and its list stays empty. All in one pass over the samples: seven days of samples are tens of megabytes.
+// The node number is not drawn and its list stays empty. All in one pass over the
+// samples: seven days of samples are tens of megabytes.
 std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
                                                                    std::int64_t toMsecs, int columns);

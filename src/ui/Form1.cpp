@@ -350,9 +350,7 @@ void Form1::showTrend()
         m_trendWindow->setWindowIcon(windowIcon());
         placeOnScreen(m_trendWindow, kTrendWindowPlace);
     }
-    m_trendWindow->show();
-    m_trendWindow->raise();
-    m_trendWindow->activateWindow();
+    showInFront(m_trendWindow);
 }
 
 void Form1::showSetForm()
@@ -362,9 +360,7 @@ void Form1::showSetForm()
         m_frmSet->setWindowIcon(windowIcon());
         placeOnScreen(m_frmSet, kFrmSetPlace);
     }
-    m_frmSet->show();
-    m_frmSet->raise();
-    m_frmSet->activateWindow();
+    showInFront(m_frmSet);
 }
 
 void Form1::showAbout()
@@ -373,9 +369,7 @@ void Form1::showAbout()
         m_frmAbout = new FrmAbout;
         placeOnScreen(m_frmAbout, kFrmAboutPlace);
     }
-    m_frmAbout->show();
-    m_frmAbout->raise();
-    m_frmAbout->activateWindow();
+    showInFront(m_frmAbout);
 }
 
 void Form1::exitClicked()

@@ -27,11 +27,13 @@ const QPixmap& LampWidget::face()
     const QWidget* behind = parentWidget() ? parentWidget() : this;
     const QColor background = behind->palette().color(behind->backgroundRole());
     const qreal ratio = devicePixelRatioF();
-    const QString key = QStringLiteral("%1 %2 %3 %4x%5@%6")
-                            .arg(m_fill.name(QColor::HexArgb), m_border.name(QColor::HexArgb), background.name(QColor::HexArgb))
-                            .arg(width())
-                            .arg(height())
-                            .arg(ratio);
+    if (size() != m_facesSize || background.rgba() != m_facesBackground || ratio != m_facesRatio) {
+        m_faces.clear();
+        m_facesSize = size();
+        m_facesBackground = background.rgba();
+        m_facesRatio = ratio;
+    }
+    const std::pair<QRgb, QRgb> key(m_fill.rgba(), m_border.rgba());
     auto found = m_faces.find(key);
     if (found != m_faces.end())
         return *found;

@@ -29,5 +29,9 @@ private:
 
     QColor m_fill{0x80, 0x00, 0x00};
     QColor m_border{Qt::black};
-    QHash<QString, QPixmap> m_faces;
+    // By fill and outline; drawn for one size, background and pixel ratio.
+    QHash<std::pair<QRgb, QRgb>, QPixmap> m_faces;
+    QSize m_facesSize;
+    QRgb m_facesBackground = 0;
+    qreal m_facesRatio = 0;
 };

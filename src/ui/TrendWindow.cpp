@@ -230,8 +230,8 @@ QString TrendWindow::describe(double msecs) const
 void TrendWindow::updateStatus()
 {
     const quint64 accepted = m_reception.framesAccepted;
-    // The tick comes four times a second; the rate is taken over the last second.
-    static constexpr int kTicksPerSecond = 4;
+    // The rate is taken over the last second's ticks.
+    static constexpr auto kTicksPerSecond = std::chrono::milliseconds(1000) / kRedrawPeriod;
     if (++m_rateTicks >= kTicksPerSecond) {
         m_frameRate = static_cast<double>(accepted - m_acceptedBefore);
         m_acceptedBefore = accepted;

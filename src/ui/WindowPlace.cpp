@@ -25,3 +25,10 @@ void placeOnScreen(QWidget* window, const QRect& clientPlace)
         screen = QGuiApplication::primaryScreen();
     window->setGeometry(screen ? fitInside(clientPlace, screen->availableGeometry()) : clientPlace);
 }
+
+void showInFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
