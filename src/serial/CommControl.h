@@ -22,6 +22,9 @@ inline constexpr int DeviceUnavailable = 8010; // held by another program, or ac
 inline constexpr int PortClosed = 8012;     // read or write while the port is closed
 } // namespace CommError
 
+// The node's line: 115200 baud, no parity, 8 data bits, 1 stop bit.
+inline constexpr const char* kLineSettings = "115200,n,8,1";
+
 namespace CommEvents {
 inline constexpr int Receive = 2; // characters received
 } // namespace CommEvents

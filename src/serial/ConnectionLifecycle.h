@@ -14,7 +14,6 @@ class QTimer;
 inline const QColor kConnectIdleColour(0xFF, 0x80, 0x00);
 inline const QColor kConnectedColour(0x80, 0xFF, 0xFF);
 inline const QColor kLostColour(0xFF, 0x00, 0x00);
-inline constexpr const char* kLineSettings = "115200,n,8,1";
 inline constexpr std::chrono::milliseconds kWatchdogPeriod{1000};
 
 // Opens the port named in the port box, shows the state of the link and watches the port

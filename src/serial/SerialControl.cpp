@@ -191,6 +191,10 @@ void SerialControl::deliverReceived()
     m_received.resize(m_port.bytesAvailable());
     m_received.resize(qMax<qint64>(0, m_port.read(m_received.data(), m_received.size())));
     m_readPos = 0;
+    if (m_runReceiver) {
+        m_runReceiver(QByteArrayView(m_received));
+        return;
+    }
     m_commEvent = CommEvents::Receive;
     while (m_readPos < m_received.size()) {
         m_eventCharacterWaiting = true;

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QSerialPort>
 
+#include <functional>
+
 // Why a device may not be opened and what to do: the group that may open it, from its
 // owner and mode, or that no group may.
 QString accessAdvice(const QString& path);
@@ -31,6 +33,10 @@ public:
     CommResult setOutput(const QByteArray& bytes) override;
     int commEvent() const override { return m_commEvent; }
 
+    // Hands each read from the device to `receiver` as one run of characters instead of
+    // raising OnComm for every character, for a reader that takes runs.
+    void setRunReceiver(std::function<void(QByteArrayView)> receiver) { m_runReceiver = std::move(receiver); }
+
     // The device path of the open port, empty when closed.
     QString devicePath() const { return m_port.isOpen() ? m_port.portName() : QString(); }
 
@@ -53,4 +59,5 @@ private:
     QByteArray m_received;
     qsizetype m_readPos = 0;
     bool m_eventCharacterWaiting = false;
+    std::function<void(QByteArrayView)> m_runReceiver;
 };

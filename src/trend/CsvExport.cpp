@@ -1,20 +1,12 @@
 #include "CsvExport.h"
 
+#include "logging/IsoTime.h"
+
 #include <QSaveFile>
 
 #include <cmath>
 
 namespace {
-
-QByteArray isoLocalWithOffset(std::int64_t msecsSinceEpoch)
-{
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch);
-    const int offset = local.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + (offset < 0 ? "-" : "+") +
-           QByteArray::number(minutes / 60).rightJustified(2, '0') + ':' +
-           QByteArray::number(minutes % 60).rightJustified(2, '0');
-}
 
 QByteArray number(float value)
 {

@@ -1,0 +1,167 @@
+#include "LoggerOptions.h"
+
+#include "serial/ComName.h"
+#include "serial/PortMapping.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+LoggerExit usageError(const QString& text) { return {kUsageError, QStringLiteral("zeq4810-logger: ") + text + u'\n'}; }
+
+std::optional<std::chrono::milliseconds> parseInterval(const QString& text)
+{
+    using namespace std::chrono_literals;
+    if (text == u"1s")
+        return 1s;
+    if (text == u"5s")
+        return 5s;
+    if (text == u"30s")
+        return 30s;
+    if (text == u"1min")
+        return 1min;
+    return std::nullopt;
+}
+
+// A device as a path, a name under /dev ("ttyUSB0"), or a path without its leading "/"
+// as systemd gives an escaped instance ("dev/serial/by-id/usb-...").
+QString devicePath(const QString& text)
+{
+    if (text.startsWith(u'/'))
+        return text;
+    return text.contains(u'/') ? u'/' + text : QStringLiteral("/dev/") + text;
+}
+
+std::variant<QString, LoggerExit> readPassword(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return usageError(QStringLiteral("cannot read the password file %1: %2").arg(path, file.errorString()));
+    // The first line; a password never spans lines, and editors add a final newline.
+    QByteArray line = file.read(4096);
+    line.truncate(line.indexOf('\n') < 0 ? line.size() : line.indexOf('\n'));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty())
+        return usageError(QStringLiteral("the password file %1 is empty").arg(path));
+    return QString::fromUtf8(line);
+}
+
+} // namespace
+
+std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Logs one ZEQ4810 node's readings to a file and publishes its status frames to an MQTT broker, "
+        "without a window. It recovers by itself when the device or the broker goes away."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Read the line at PATH under the name COMn, or COMn of the fixed device table."),
+                                  QStringLiteral("COMn[=PATH]"));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Read the line at PATH: a path, a name under /dev (ttyUSB0) or a COM name."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("Log period: 1s, 5s, 30s or 1min (default 30s)."), QStringLiteral("PERIOD"));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Log file (default data.txt in the working folder)."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"),
+                                  QStringLiteral("Publish to this broker: mqtt://HOST[:PORT] or mqtts://HOST[:PORT]."),
+                                  QStringLiteral("URL"));
+    const QCommandLineOption user(QStringLiteral("mqtt-user"), QStringLiteral("User name at the broker."), QStringLiteral("NAME"));
+    const QCommandLineOption passwordFile(QStringLiteral("mqtt-password-file"),
+                                          QStringLiteral("File whose first line is the broker password."), QStringLiteral("FILE"));
+    const QCommandLineOption topic(QStringLiteral("topic"), QStringLiteral("Topic prefix (default zeq4810)."),
+                                   QStringLiteral("PREFIX"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report problems only, not start-up and recoveries."));
+    parser.addOptions({help, version, port, device, interval, log, mqtt, user, passwordFile, topic, quiet});
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help))
+        return LoggerExit{0, parser.helpText()};
+    if (parser.isSet(version))
+        return LoggerExit{0, QStringLiteral("zeq4810-logger %1\n").arg(QStringLiteral(ZEQ_VERSION))};
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    for (const QCommandLineOption* once : {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic}) {
+        if (parser.values(*once).size() > 1)
+            return usageError(QStringLiteral("--%1 given more than once").arg(once->names().constLast()));
+    }
+
+    LoggerOptions options;
+    if (parser.isSet(port) == parser.isSet(device))
+        return usageError(QStringLiteral("give the line with either --port COMn=PATH or --device PATH"));
+    if (parser.isSet(port)) {
+        const QString value = parser.value(port);
+        if (value.contains(u'=')) {
+            const auto parsed = parsePortMapping(value);
+            if (const auto* error = std::get_if<QString>(&parsed))
+                return usageError(*error);
+            options.portNumber = std::get<PortMapping>(parsed).number;
+            options.devicePath = std::get<PortMapping>(parsed).path;
+        } else if (const auto number = parseComName(value)) {
+            options.portNumber = *number;
+        } else {
+            return usageError(QStringLiteral("--port wants COMn or COMn=PATH with n from 1 to 100, not \"%1\"").arg(value));
+        }
+    } else {
+        const QString value = parser.value(device);
+        if (value.isEmpty())
+            return usageError(QStringLiteral("--device wants a device path"));
+        if (const auto number = parseComName(value))
+            options.portNumber = *number;
+        else
+            options.devicePath = devicePath(value);
+    }
+    if (options.devicePath.isEmpty())
+        options.lineName = comName(options.portNumber);
+    else if (parser.isSet(device))
+        options.lineName = options.devicePath;
+    else
+        options.lineName = QStringLiteral("%1 (%2)").arg(comName(options.portNumber), options.devicePath);
+
+    if (parser.isSet(interval)) {
+        const auto period = parseInterval(parser.value(interval));
+        if (!period)
+            return usageError(QStringLiteral("--interval must be 1s, 5s, 30s or 1min, not \"%1\"").arg(parser.value(interval)));
+        options.interval = *period;
+    }
+    if (parser.isSet(log)) {
+        options.logPath = parser.value(log);
+        if (options.logPath.isEmpty())
+            return usageError(QStringLiteral("--log wants a file name"));
+    }
+    if (parser.isSet(mqtt)) {
+        const auto parsed = parseMqttUrl(parser.value(mqtt));
+        if (const auto* error = std::get_if<QString>(&parsed))
+            return usageError(*error);
+        options.mqtt = std::get<MqttEndpoint>(parsed);
+    } else if (parser.isSet(user) || parser.isSet(passwordFile)) {
+        return usageError(QStringLiteral("--mqtt-user and --mqtt-password-file need --mqtt"));
+    }
+    options.mqttUser = parser.value(user);
+    if (parser.isSet(passwordFile)) {
+        if (options.mqttUser.isEmpty())
+            return usageError(QStringLiteral("--mqtt-password-file needs --mqtt-user"));
+        const auto password = readPassword(parser.value(passwordFile));
+        if (const auto* exit = std::get_if<LoggerExit>(&password))
+            return *exit;
+        options.mqttPassword = std::get<QString>(password);
+    }
+    if (parser.isSet(topic)) {
+        QString prefix = parser.value(topic);
+        while (prefix.endsWith(u'/'))
+            prefix.chop(1);
+        if (prefix.isEmpty() || prefix.contains(u'+') || prefix.contains(u'#') || prefix.contains(QChar(0)))
+            return usageError(QStringLiteral("--topic must be a topic without + or #, not \"%1\"").arg(parser.value(topic)));
+        options.topicPrefix = prefix;
+    }
+    options.quiet = parser.isSet(quiet);
+    return options;
+}

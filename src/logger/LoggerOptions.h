@@ -1,0 +1,38 @@
+#pragma once
+
+#include "publish/MqttUrl.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+#include <variant>
+
+// What the logger's command line asks for.
+struct LoggerOptions {
+    int portNumber = 1;
+    // The device for that number when the command line names one; empty for the system's
+    // fixed table.
+    QString devicePath;
+    // The line as messages name it: "COM1 (/tmp/zeq4810-node)", "/dev/ttyUSB0", "COM33".
+    QString lineName;
+    std::chrono::milliseconds interval{30000};
+    QString logPath = QStringLiteral("data.txt");
+    std::optional<MqttEndpoint> mqtt;
+    QString mqttUser;
+    QString mqttPassword;
+    QString topicPrefix = QStringLiteral("zeq4810");
+    bool quiet = false;
+};
+
+// The program ends before it starts: help or version on stdout with 0, a usage error as
+// one line on stderr with 2.
+struct LoggerExit {
+    int code = 0;
+    QString text;
+};
+
+// Reads the arguments (the program name first). The password file is read here, so a
+// file that cannot be read is a usage error like any other.
+std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arguments);

@@ -1,0 +1,202 @@
+#include "MqttClient.h"
+
+#include <QDeadlineTimer>
+#include <QSocketNotifier>
+#include <QSysInfo>
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// The system's CA certificates, which mqtts:// trusts.
+constexpr const char* kSystemCaPath = "/etc/ssl/certs";
+
+QString resultText(int result)
+{
+    if (result == MOSQ_ERR_ERRNO)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    QString text = QString::fromUtf8(mosquitto_strerror(result));
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// Unique per process, so two loggers on one machine never push each other off the broker.
+QByteArray clientId()
+{
+    const QByteArray host = QSysInfo::machineHostName().toUtf8().left(12);
+    return "zeq4810-" + host + '-' + QByteArray::number(::getpid());
+}
+
+} // namespace
+
+MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_options(std::move(options))
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { mosquitto_lib_init(); });
+
+    m_client = mosquitto_new(clientId().constData(), true, this);
+    if (m_options.endpoint.tls)
+        mosquitto_tls_set(m_client, nullptr, kSystemCaPath, nullptr, nullptr, nullptr);
+    if (!m_options.user.isEmpty())
+        mosquitto_username_pw_set(m_client, m_options.user.toUtf8().constData(),
+                                  m_options.password.isEmpty() ? nullptr : m_options.password.toUtf8().constData());
+    if (!m_options.willTopic.isEmpty())
+        mosquitto_will_set(m_client, m_options.willTopic.toUtf8().constData(), int(m_options.willPayload.size()),
+                           m_options.willPayload.constData(), 1, true);
+    mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
+
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &MqttClient::connectNow);
+    // Keep-alive pings and the check for a silent broker.
+    m_housekeeping.setInterval(std::chrono::seconds(1));
+    connect(&m_housekeeping, &QTimer::timeout, this, [this] { afterLoop(mosquitto_loop_misc(m_client)); });
+}
+
+MqttClient::~MqttClient()
+{
+    dropNotifiers();
+    mosquitto_destroy(m_client);
+}
+
+void MqttClient::start()
+{
+    m_finished = false;
+    connectNow();
+}
+
+void MqttClient::connectNow()
+{
+    if (m_finished)
+        return;
+    m_refusal.clear();
+    const QByteArray host = m_options.endpoint.host.toUtf8();
+    const int result = mosquitto_connect_async(m_client, host.constData(), m_options.endpoint.port, kKeepAliveSeconds);
+    if (result != MOSQ_ERR_SUCCESS) {
+        connectionFailed(resultText(result));
+        return;
+    }
+    watchSocket();
+    m_housekeeping.start();
+}
+
+bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain)
+{
+    if (!m_connected)
+        return false;
+    const int result = mosquitto_publish(m_client, nullptr, topic.toUtf8().constData(), int(payload.size()),
+                                         payload.constData(), qos, retain);
+    afterLoop(result == MOSQ_ERR_SUCCESS || result == MOSQ_ERR_PAYLOAD_SIZE ? MOSQ_ERR_SUCCESS : result);
+    return result == MOSQ_ERR_SUCCESS;
+}
+
+void MqttClient::finish(std::chrono::milliseconds deadline)
+{
+    m_finished = true;
+    m_retry.stop();
+    m_housekeeping.stop();
+    if (m_connected) {
+        mosquitto_disconnect(m_client);
+        // The program is ending: wait here, briefly, for the socket to take the last
+        // messages and the disconnect; the event loop has nothing else left to do.
+        const QDeadlineTimer timer(deadline);
+        int socket = mosquitto_socket(m_client);
+        while (socket >= 0 && mosquitto_want_write(m_client) && !timer.hasExpired()) {
+            pollfd watched{socket, POLLOUT, 0};
+            if (::poll(&watched, 1, int(timer.remainingTime())) <= 0)
+                break;
+            if (mosquitto_loop_write(m_client, 1) != MOSQ_ERR_SUCCESS)
+                break;
+            socket = mosquitto_socket(m_client);
+        }
+    }
+    m_connected = false;
+    dropNotifiers();
+}
+
+void MqttClient::onConnect(mosquitto*, void* self, int result)
+{
+    auto* client = static_cast<MqttClient*>(self);
+    if (result != 0) {
+        // The broker answered but refused; it closes the connection next.
+        client->m_refusal = QString::fromUtf8(mosquitto_connack_string(result));
+        if (client->m_refusal.endsWith(u'.'))
+            client->m_refusal.chop(1);
+        return;
+    }
+    client->m_connected = true;
+    client->m_backoff = kFirstRetry;
+    client->reportReachable(true, QString());
+    Q_EMIT client->sessionStarted();
+}
+
+void MqttClient::afterLoop(int result)
+{
+    if (m_finished)
+        return;
+    if (mosquitto_socket(m_client) < 0 || (result != MOSQ_ERR_SUCCESS && result != MOSQ_ERR_NO_CONN)) {
+        const QString reason = !m_refusal.isEmpty() ? m_refusal
+                               : result == MOSQ_ERR_SUCCESS || result == MOSQ_ERR_NO_CONN
+                                   ? QStringLiteral("the connection was closed")
+                                   : resultText(result);
+        connectionFailed(reason);
+        return;
+    }
+    if (m_writable)
+        m_writable->setEnabled(mosquitto_want_write(m_client));
+}
+
+void MqttClient::watchSocket()
+{
+    const int socket = mosquitto_socket(m_client);
+    if (m_readable && m_readable->socket() == socket)
+        return;
+    dropNotifiers();
+    if (socket < 0)
+        return;
+    m_readable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
+    m_writable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Write);
+    connect(m_readable.get(), &QSocketNotifier::activated, this, [this] { afterLoop(mosquitto_loop_read(m_client, 1)); });
+    connect(m_writable.get(), &QSocketNotifier::activated, this, [this] { afterLoop(mosquitto_loop_write(m_client, 1)); });
+    m_writable->setEnabled(mosquitto_want_write(m_client));
+}
+
+void MqttClient::dropNotifiers()
+{
+    // Disabled at once, deleted later: this may run inside one of their own signals.
+    for (auto* notifier : {&m_readable, &m_writable}) {
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            (*notifier).release()->deleteLater();
+        }
+    }
+}
+
+void MqttClient::connectionFailed(const QString& reason)
+{
+    m_connected = false;
+    m_housekeeping.stop();
+    // A socket the library still holds is closed, so the next attempt starts clean.
+    if (mosquitto_socket(m_client) >= 0)
+        mosquitto_disconnect(m_client);
+    dropNotifiers();
+    reportReachable(false, reason);
+    m_retry.start(m_backoff);
+    m_backoff = std::min(m_backoff * 2, kLongestRetry);
+}
+
+void MqttClient::reportReachable(bool reachable, const QString& reason)
+{
+    const Reported now = reachable ? Reported::Reachable : Reported::Unreachable;
+    if (m_reported == now)
+        return;
+    m_reported = now;
+    Q_EMIT reachabilityChanged(reachable, reason);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "MqttUrl.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+struct mosquitto;
+class QSocketNotifier;
+
+// An MQTT client on the program's event loop: libmosquitto's socket is watched with socket
+// notifiers, so no thread is started. It connects when started and, whenever the broker
+// cannot be reached or the connection drops, tries again by itself, waiting 1 s, then
+// twice as long each time up to 30 s.
+class MqttClient : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        MqttEndpoint endpoint;
+        QString user{};
+        QString password{};
+        // Published by the broker, retained, when the connection ends without a goodbye.
+        QString willTopic{};
+        QByteArray willPayload{};
+    };
+
+    static constexpr std::chrono::seconds kFirstRetry{1};
+    static constexpr std::chrono::seconds kLongestRetry{30};
+    static constexpr int kKeepAliveSeconds = 30;
+
+    explicit MqttClient(Options options, QObject* parent = nullptr);
+    ~MqttClient() override;
+
+    void start();
+    bool isConnected() const { return m_connected; }
+    // Hands a message to the connection; false, and the message dropped, while there is none.
+    bool publish(const QString& topic, const QByteArray& payload, int qos = 0, bool retain = false);
+    // Ends the session cleanly: what was published goes out, then a disconnect, waiting for
+    // the socket at most `deadline`. No retry follows.
+    void finish(std::chrono::milliseconds deadline);
+
+    // The wait before the next attempt, for tests and the messages.
+    std::chrono::seconds nextRetry() const { return m_backoff; }
+
+Q_SIGNALS:
+    // A session started; retained state is to be published again.
+    void sessionStarted();
+    // The broker became reachable or unreachable: once each way, with the reason.
+    void reachabilityChanged(bool reachable, const QString& reason);
+
+private:
+    void connectNow();
+    void afterLoop(int result);
+    void watchSocket();
+    void dropNotifiers();
+    void connectionFailed(const QString& reason);
+    void reportReachable(bool reachable, const QString& reason);
+    static void onConnect(mosquitto* client, void* self, int result);
+
+    Options m_options;
+    mosquitto* m_client = nullptr;
+    std::unique_ptr<QSocketNotifier> m_readable;
+    std::unique_ptr<QSocketNotifier> m_writable;
+    QTimer m_retry;
+    QTimer m_housekeeping;
+    std::chrono::seconds m_backoff = kFirstRetry;
+    QString m_refusal;
+    bool m_connected = false;
+    bool m_finished = false;
+    enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;
+};

@@ -1,0 +1,52 @@
+#include "PublishLimiter.h"
+
+PublishLimiter::PublishLimiter(std::chrono::milliseconds period, Sink sink, QObject* parent)
+    : QObject(parent), m_period(period), m_sink(std::move(sink))
+{
+}
+
+PublishLimiter::~PublishLimiter() = default;
+
+void PublishLimiter::offer(const QString& key, const QByteArray& message)
+{
+    std::shared_ptr<Slot>& entry = m_slots[key];
+    if (!entry) {
+        entry = std::make_shared<Slot>();
+        entry->timer.setSingleShot(true);
+        // A coarse timer may fire up to 5 % early, which would break the limit.
+        entry->timer.setTimerType(Qt::PreciseTimer);
+        Slot* slot = entry.get();
+        connect(&slot->timer, &QTimer::timeout, this, [this, key, slot] {
+            send(key, *slot, std::exchange(slot->waiting, {}));
+        });
+    }
+    Slot& slot = *entry;
+    if (slot.timer.isActive()) {
+        slot.waiting = message;
+        return;
+    }
+    const auto elapsed = std::chrono::milliseconds(slot.sinceLast.isValid() ? slot.sinceLast.elapsed() : m_period.count());
+    if (elapsed >= m_period) {
+        send(key, slot, message);
+        return;
+    }
+    slot.waiting = message;
+    slot.timer.start(m_period - elapsed);
+}
+
+void PublishLimiter::flush()
+{
+    for (auto it = m_slots.begin(); it != m_slots.end(); ++it) {
+        Slot& slot = **it;
+        if (slot.timer.isActive()) {
+            slot.timer.stop();
+            send(it.key(), slot, std::exchange(slot.waiting, {}));
+        }
+    }
+}
+
+void PublishLimiter::send(const QString& key, Slot& slot, const QByteArray& message)
+{
+    slot.sinceLast.start();
+    m_sink(key, message);
+}

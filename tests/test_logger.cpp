@@ -1,0 +1,299 @@
+// The headless logger: its command line, the MQTT payload and pacing, and the program
+// itself against the simulator on a pseudo-terminal and a real Mosquitto broker.
+
+#include "logger/LoggerOptions.h"
+#include "publish/PublishLimiter.h"
+#include "publish/StatePayload.h"
+#include "support/Frames.h"
+#include "telemetry/FrameAssembler.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A TCP port nobody listens on now.
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A Mosquitto broker of the test's own on 127.0.0.1, and subscribers to it.
+struct Broker {
+    QTemporaryDir dir;
+    int port = freePort();
+    QProcess process;
+
+    bool start()
+    {
+        QFile config(dir.filePath(QStringLiteral("mosquitto.conf")));
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        config.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n").arg(port).toLatin1());
+        config.close();
+        process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config.fileName()});
+        return process.waitForStarted() && QTest::qWaitFor([this] { return received(QStringLiteral("$SYS/broker/version"), 1, 300).size() == 1; }, 5000);
+    }
+    void stop()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    ~Broker() { stop(); }
+
+    // The first `count` messages on `topic` as "topic payload" lines, retained ones included.
+    QStringList received(const QString& topic, int count, int timeoutMs = 5000) const
+    {
+        QProcess sub;
+        sub.start(QStringLiteral("mosquitto_sub"),
+                  {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port), QStringLiteral("-t"), topic,
+                   QStringLiteral("-v"), QStringLiteral("-C"), QString::number(count), QStringLiteral("-W"),
+                   QString::number(std::max(1, timeoutMs / 1000))});
+        sub.waitForFinished(timeoutMs + 2000);
+        return QString::fromUtf8(sub.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+};
+
+struct Simulator {
+    QTemporaryDir dir;
+    QProcess process;
+    QString link() const { return dir.filePath(QStringLiteral("node")); }
+    bool start()
+    {
+        process.start(QStringLiteral(NODESIM_PATH), {QStringLiteral("--period"), QStringLiteral("100"), QStringLiteral("--link"), link()});
+        return process.waitForStarted() && QTest::qWaitFor([this] { return QFile::exists(link()); }, 3000);
+    }
+    void stop()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    ~Simulator() { stop(); }
+};
+
+// The seconds of the records' times, in file order.
+QList<int> recordSeconds(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QList<int> seconds;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.size() > 22)
+            seconds.append(QTime::fromString(QString::fromLatin1(line.mid(14, 8)), QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay() / 1000);
+    }
+    return seconds;
+}
+
+} // namespace
+
+class LoggerTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode"); // -1: runs
+        QTest::addColumn<QString>("lineName");
+        const auto row = [](const char* name, QStringList arguments, int exitCode, QString lineName = {}) {
+            QTest::newRow(name) << arguments << exitCode << lineName;
+        };
+        row("mapped port", {"--port", "COM3=/tmp/x"}, -1, "COM3 (/tmp/x)");
+        row("fixed table", {"--port", "com33"}, -1, "COM33");
+        row("device path", {"--device", "/dev/ttyUSB0"}, -1, "/dev/ttyUSB0");
+        row("device name", {"--device", "ttyUSB1"}, -1, "/dev/ttyUSB1");
+        row("systemd path", {"--device", "dev/serial/by-id/usb-A"}, -1, "/dev/serial/by-id/usb-A");
+        row("device as COM", {"--device", "COM2"}, -1, "COM2");
+        row("help", {"--help"}, 0);
+        row("no line", {}, 2);
+        row("both lines", {"--port", "COM1=/a", "--device", "/b"}, 2);
+        row("bad port", {"--port", "COM0=/a"}, 2);
+        row("bad interval", {"--device", "/a", "--interval", "10s"}, 2);
+        row("unknown option", {"--device", "/a", "--speed", "9600"}, 2);
+        row("stray argument", {"--device", "/a", "extra"}, 2);
+        row("password in URL", {"--device", "/a", "--mqtt", "mqtt://u:p@host"}, 2);
+        row("not mqtt", {"--device", "/a", "--mqtt", "http://host"}, 2);
+        row("user without broker", {"--device", "/a", "--mqtt-user", "u"}, 2);
+        row("missing password file", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"}, 2);
+        row("wildcard prefix", {"--device", "/a", "--topic", "a/#"}, 2);
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, lineName);
+        const auto result = readLoggerOptions(QStringList{QStringLiteral("zeq4810-logger")} + arguments);
+        if (exitCode >= 0) {
+            QVERIFY(std::holds_alternative<LoggerExit>(result));
+            QCOMPARE(std::get<LoggerExit>(result).code, exitCode);
+            if (exitCode == 2)
+                QCOMPARE(std::get<LoggerExit>(result).text.count(u'\n'), 1);
+            return;
+        }
+        QVERIFY(std::holds_alternative<LoggerOptions>(result));
+        const auto& options = std::get<LoggerOptions>(result);
+        QCOMPARE(options.lineName, lineName);
+        QCOMPARE(options.interval, 30s);
+        QCOMPARE(options.logPath, QStringLiteral("data.txt"));
+        QCOMPARE(options.topicPrefix, QStringLiteral("zeq4810"));
+    }
+
+    void brokerSettings()
+    {
+        QTemporaryDir dir;
+        QFile secret(dir.filePath(QStringLiteral("password")));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("s3cret word\r\nsecond line\n");
+        secret.close();
+        const auto result = readLoggerOptions({"zeq4810-logger", "--device", "/a", "--interval", "1min", "--mqtt", "mqtts://[::1]",
+                                               "--mqtt-user", "site", "--mqtt-password-file", secret.fileName(), "--topic", "farm/zeq/"});
+        QVERIFY(std::holds_alternative<LoggerOptions>(result));
+        const auto& options = std::get<LoggerOptions>(result);
+        QCOMPARE(options.interval, 60s);
+        QVERIFY(options.mqtt && options.mqtt->tls);
+        QCOMPARE(endpointText(*options.mqtt), QStringLiteral("[::1]:8883"));
+        QCOMPARE(options.mqttPassword, QStringLiteral("s3cret word"));
+        QCOMPARE(options.topicPrefix, QStringLiteral("farm/zeq"));
+    }
+
+    void payloadFollowsTheFrame()
+    {
+        FrameAssembler rx;
+        const QByteArray frame = statusFrame("007", {"25.3", " 60.2", "20.0", "30.0", "40.0", "80.0", "01", "2", "x9", "1", "0", "1", "0", "512", "1"});
+        qsizetype consumed = 0;
+        QCOMPARE(rx.receive(QByteArrayView(frame), consumed), FrameAssembler::Outcome::Accepted);
+        const QJsonObject json = QJsonDocument::fromJson(statePayload(rx.rxFields, 0)).object();
+        QCOMPARE(json.value("node").toString(), QStringLiteral("007"));
+        QCOMPARE(json.value("temperature").toDouble(), 25.3);
+        QCOMPARE(json.value("humidity").toDouble(), 60.2);
+        QCOMPARE(json.value("temperature_low").toDouble(), 20.0);
+        QCOMPARE(json.value("humidity_high").toDouble(), 80.0);
+        QCOMPARE(json.value("hot_cold").toString(), QStringLiteral("01"));
+        QCOMPARE(json.value("mode").toDouble(), 2.0);
+        QCOMPARE(json.value("pwm").toString(), QStringLiteral("x9"));
+        QCOMPARE(json.value("relay1").toDouble(), 1.0);
+        QCOMPARE(json.value("input2").toDouble(), 0.0);
+        QCOMPARE(json.value("adc").toDouble(), 512.0);
+        QVERIFY(json.value("autoscan").isDouble());
+        QVERIFY(json.value("time").toString().contains(QRegularExpression(QStringLiteral("^1970-01-01T\\d\\d:00:00\\.000[+-]\\d\\d:\\d\\d$"))));
+
+        const QJsonObject shortFrame = QJsonDocument::fromJson(statePayload({"1", "25.0"}, 0)).object();
+        QVERIFY(shortFrame.value("humidity").isNull());
+        QVERIFY(shortFrame.value("autoscan").isNull());
+
+        QCOMPARE(nodeTopicLevel(QStringLiteral(" 1/#+ x\n")), QStringLiteral("1____x"));
+        QCOMPARE(nodeTopicLevel(QString()), QStringLiteral("_"));
+    }
+
+    void limiterPassesTheNewestTwiceASecond()
+    {
+        QList<QByteArray> sent;
+        QElapsedTimer clock;
+        QList<qint64> when;
+        PublishLimiter limiter(500ms, [&](const QString&, const QByteArray& message) {
+            sent.append(message);
+            when.append(clock.elapsed());
+        });
+        clock.start();
+        for (const char* message : {"a", "b", "c"})
+            limiter.offer(QStringLiteral("1"), message);
+        limiter.offer(QStringLiteral("2"), "other node");
+        QCOMPARE(sent, (QList<QByteArray>{"a", "other node"}));
+        QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 3, 2000);
+        QCOMPARE(sent.last(), QByteArray("c"));
+        QVERIFY2(when.last() >= 490, QByteArray::number(when.last()));
+        QTest::qWait(700);
+        QCOMPARE(sent.size(), 3);
+    }
+
+    // The program as a service runs it: records, states and availability, and recovery
+    // from a broker and a device that go away and come back.
+    void publishesLogsAndRecovers()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")).isEmpty())
+            QSKIP("mosquitto and mosquitto_sub are needed (scripts/install-deps --test)");
+        Broker broker;
+        QVERIFY(broker.start());
+        Simulator sim;
+        QVERIFY(sim.start());
+        QTemporaryDir work;
+        const QString log = work.filePath(QStringLiteral("data.txt"));
+        QProcess logger;
+        logger.start(QStringLiteral(LOGGER_PATH), {"--port", "COM1=" + sim.link(), "--interval", "1s", "--log", log, "--mqtt",
+                                                    QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site"});
+        QVERIFY(logger.waitForStarted());
+        QByteArray said;
+        connect(&logger, &QProcess::readyReadStandardError, this, [&] { said += logger.readAllStandardError(); });
+
+        const QStringList states = broker.received(QStringLiteral("site/+/state"), 2);
+        QCOMPARE(states.size(), 2);
+        QVERIFY(states.first().startsWith(QStringLiteral("site/1/state {")));
+        const QJsonObject state = QJsonDocument::fromJson(states.first().section(u' ', 1).toUtf8()).object();
+        QCOMPARE(state.value("temperature_low").toDouble(), 20.0);
+        QCOMPARE(state.value("hot_cold").toString(), QStringLiteral("10"));
+        QVERIFY(state.value("temperature").isDouble());
+        QCOMPARE(broker.received(QStringLiteral("site/1/availability"), 1), QStringList{"site/1/availability online"});
+
+        // The broker goes away for 2 s: the file log goes on without a gap, and publishing
+        // resumes once it is back.
+        broker.stop();
+        QTest::qWait(2000);
+        QVERIFY(broker.start());
+        QCOMPARE(broker.received(QStringLiteral("site/1/state"), 1, 8000).size(), 1);
+
+        // The device vanishes for 2 s and comes back: reading resumes by itself.
+        sim.stop();
+        QTest::qWait(2000);
+        QVERIFY(sim.start());
+        QTRY_VERIFY_WITH_TIMEOUT(said.contains("is open; reading again"), 5000);
+        const qsizetype recordsBefore = recordSeconds(log).size();
+        QTRY_VERIFY_WITH_TIMEOUT(recordSeconds(log).size() >= recordsBefore + 2, 5000);
+
+        // Ended by SIGTERM: within a second, with "offline" left behind, retained.
+        QElapsedTimer ending;
+        ending.start();
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(2000));
+        QVERIFY2(ending.elapsed() < 1000, QByteArray::number(ending.elapsed()));
+        QCOMPARE(logger.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(logger.exitCode(), 0);
+        QCOMPARE(broker.received(QStringLiteral("site/1/availability"), 1), QStringList{"site/1/availability offline"});
+
+        // One record a second, each whole; the only gap is the device's absence.
+        const QList<int> seconds = recordSeconds(log);
+        int gaps = 0;
+        for (qsizetype i = 1; i < seconds.size(); ++i) {
+            const int step = (seconds[i] - seconds[i - 1] + 86400) % 86400;
+            QVERIFY2(step >= 1 && step <= 4, qPrintable(QStringLiteral("step %1 at record %2").arg(step).arg(i)));
+            gaps += step > 1;
+        }
+        QVERIFY(gaps <= 1);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith("\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LoggerTest)
+#include "test_logger.moc"
