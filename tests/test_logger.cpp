@@ -179,7 +179,7 @@ private Q_SLOTS:
     void payloadFollowsTheFrame()
     {
         FrameAssembler rx;
-        const QByteArray frame = statusFrame("007", {"25.3", " 60.2", "20.0", "30.0", "40.0", "80.0", "01", "2", "x9", "1", "0", "1", "0", "512", "1"});
+        const QByteArray frame = statusFrame("007", {"25.3", " 60.2", "20.0", "30.0", "40.0", "80.0", "01", "2", "1e3", "1", "0", "1", "0", "512", "1"});
         qsizetype consumed = 0;
         QCOMPARE(rx.receive(QByteArrayView(frame), consumed), FrameAssembler::Outcome::Accepted);
         const QJsonObject json = QJsonDocument::fromJson(statePayload(rx.rxFields, 0)).object();
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(json.value("humidity_high").toDouble(), 80.0);
         QCOMPARE(json.value("hot_cold").toString(), QStringLiteral("01"));
         QCOMPARE(json.value("mode").toDouble(), 2.0);
-        QCOMPARE(json.value("pwm").toString(), QStringLiteral("x9"));
+        QCOMPARE(json.value("pwm").toString(), QStringLiteral("1e3"));
         QCOMPARE(json.value("relay1").toDouble(), 1.0);
         QCOMPARE(json.value("input2").toDouble(), 0.0);
         QCOMPARE(json.value("adc").toDouble(), 512.0);

@@ -4,7 +4,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <array>
 
@@ -37,17 +36,35 @@ constexpr std::array<PayloadField, 16> kPayloadFields{{
     {15, "autoscan", Kind::Number},
 }};
 
+// A plain decimal, blanks around it allowed: "25.3", "-4", " 60.2", ".5". Not "1e3", "inf"
+// or "0x10", which the node never sends as a number.
+bool isPlainDecimal(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+'))
+        text = text.sliced(1);
+    int digits = 0;
+    int points = 0;
+    for (const QChar c : text) {
+        if (c.isDigit() && c.unicode() < 0x80)
+            ++digits;
+        else if (c == u'.' && ++points == 1)
+            continue;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
 QJsonValue fieldValue(const QStringList& fields, const PayloadField& field)
 {
     if (field.frameIndex >= fields.size())
         return QJsonValue(QJsonValue::Null);
     const QString& text = fields.at(field.frameIndex);
     if (field.kind == Kind::Number) {
-        // Plain decimals only: "1e3", "inf" or "0x10" are not what the node sends as a number.
-        static const QRegularExpression decimal(QStringLiteral("^\\s*[-+]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
         bool ok = false;
-        const double value = text.toDouble(&ok);
-        if (ok && decimal.match(text).hasMatch())
+        const double value = isPlainDecimal(text) ? text.toDouble(&ok) : 0.0;
+        if (ok)
             return value;
     }
     return text;
