@@ -10,6 +10,7 @@
 #include "ui/Theme.h"
 #include "ui/TrendWindow.h"
 
+#include "support/Broker.h"
 #include "support/PseudoTerminal.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -39,13 +42,14 @@ using Clock = std::chrono::steady_clock;
 constexpr double kLineFramesPerSecond = 11520.0 / 70.0;
 constexpr int kFrameLength = 70;
 
-// Distinct 70-character frames, so the display really changes from frame to frame.
-QList<QByteArray> makeFrames(int count)
+// Distinct 70-character frames, so the display really changes from frame to frame; the
+// node number changes too unless `oneNode`.
+QList<QByteArray> makeFrames(int count, bool oneNode = false)
 {
     QList<QByteArray> frames;
     for (int i = 0; i < count; ++i) {
         QByteArray frame = QStringLiteral("?NODE=%1,%2,%3,20,30,40,80,10,1,128,%4,0,1,0,%5,1,")
-                               .arg(i % 250 + 1)
+                               .arg(oneNode ? 1 : i % 250 + 1)
                                .arg(20.0 + (i % 150) / 10.0, 0, 'f', 1)
                                .arg(40.0 + (i % 400) / 10.0, 0, 'f', 1)
                                .arg(i % 2)
@@ -560,6 +564,44 @@ double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTr
     return percent;
 }
 
+// Runs the headless logger on a pseudo-terminal while this process sends at the line's
+// full rate, logging every second and publishing to a broker of its own when Mosquitto is
+// installed: the logger's CPU over `seconds` and its peak resident memory.
+void measureLogger(double seconds)
+{
+    PseudoTerminal pty;
+    QTemporaryDir work;
+    Broker broker;
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("COM1=") + pty.path(), QStringLiteral("--interval"),
+                          QStringLiteral("1s"), QStringLiteral("--log"), work.filePath(QStringLiteral("data.txt")), QStringLiteral("--quiet")};
+    const bool mqtt = !QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty() && broker.start();
+    if (mqtt)
+        arguments << QStringLiteral("--mqtt") << QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port);
+    QProcess logger;
+    logger.start(QStringLiteral(LOGGER_PATH), arguments);
+    logger.waitForStarted();
+    const qint64 pid = logger.processId();
+    // One node, as on a real line: its topics are made once, its states sent twice a second.
+    const QList<QByteArray> frames = makeFrames(500, true);
+    const auto sendFor = [&](double s) { sendAtRate(pty, frames, static_cast<int>(s * kLineFramesPerSecond), kLineFramesPerSecond); };
+    sendFor(1);
+    const double cpuBefore = processCpuSeconds(pid);
+    QElapsedTimer wall;
+    wall.start();
+    sendFor(seconds);
+    const double percent = 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
+    const QString what = mqtt ? QStringLiteral("logging every 1 s, publishing to a local broker") : QStringLiteral("logging every 1 s, no broker installed");
+    addRow(QStringLiteral("CPU of zeq4810-logger at 164.6 frames/s, %1").arg(what),
+           QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(seconds, 0, 'f', 0), QStringLiteral("<= 1 %"),
+           QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 1.0);
+    addRow(QStringLiteral("peak resident memory of zeq4810-logger, the same run"), QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1),
+           QStringLiteral("<= 20 MB"), QStringLiteral("20 MB goal"), 20.0 / (peakKb / 1024.0), peakKb > 0 && peakKb <= 20 * 1024);
+    logger.terminate();
+    if (!logger.waitForFinished(3000))
+        logger.kill();
+}
+
 // Redraws of the trend window over seven days at one frame a second, its plots about
 // 1000 pixels wide, and the memory those seven days take.
 void measureTrend(int runs)
@@ -611,7 +653,7 @@ QString loadAverage()
 
 int main(int argc, char* argv[])
 {
-    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup]
+    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup|logger]
     const bool xServer = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!xServer)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -664,6 +706,10 @@ int main(int argc, char* argv[])
     }
     if (wanted("startup"))
         measureStartup(quick ? 5 : 11);
+    if (wanted("logger")) {
+        std::fprintf(stderr, "The headless logger at the line's full rate:\n");
+        measureLogger(quick ? 5 : 20);
+    }
 
     std::printf("Load average before: %s, after: %s (1, 5, 15 min; 2 cores)\n\n", qPrintable(loadBefore), qPrintable(loadAverage()));
     std::printf("| figure | measured | goal | held against | ratio | met |\n|---|---|---|---|---|---|\n");

@@ -7,7 +7,7 @@ PublishLimiter::PublishLimiter(std::chrono::milliseconds period, Sink sink, QObj
 
 PublishLimiter::~PublishLimiter() = default;
 
-void PublishLimiter::offer(const QString& key, const QByteArray& message)
+void PublishLimiter::offer(const QString& key)
 {
     std::shared_ptr<Slot>& entry = m_slots[key];
     if (!entry) {
@@ -17,20 +17,17 @@ void PublishLimiter::offer(const QString& key, const QByteArray& message)
         entry->timer.setTimerType(Qt::PreciseTimer);
         Slot* slot = entry.get();
         connect(&slot->timer, &QTimer::timeout, this, [this, key, slot] {
-            send(key, *slot, std::exchange(slot->waiting, {}));
+            send(key, *slot);
         });
     }
     Slot& slot = *entry;
-    if (slot.timer.isActive()) {
-        slot.waiting = message;
+    if (slot.timer.isActive())
         return;
-    }
     const auto elapsed = std::chrono::milliseconds(slot.sinceLast.isValid() ? slot.sinceLast.elapsed() : m_period.count());
     if (elapsed >= m_period) {
-        send(key, slot, message);
+        send(key, slot);
         return;
     }
-    slot.waiting = message;
     slot.timer.start(m_period - elapsed);
 }
 
@@ -40,13 +37,13 @@ void PublishLimiter::flush()
         Slot& slot = **it;
         if (slot.timer.isActive()) {
             slot.timer.stop();
-            send(it.key(), slot, std::exchange(slot.waiting, {}));
+            send(it.key(), slot);
         }
     }
 }
 
-void PublishLimiter::send(const QString& key, Slot& slot, const QByteArray& message)
+void PublishLimiter::send(const QString& key, Slot& slot)
 {
     slot.sinceLast.start();
-    m_sink(key, message);
+    m_sink(key);
 }

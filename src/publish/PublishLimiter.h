@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
@@ -11,28 +10,28 @@
 #include <functional>
 #include <memory>
 
-// Passes messages on at most once per period for each key, the newest one winning: a
-// message after a quiet period goes out at once, later ones wait for the period's end and
-// replace each other while they wait, so the last state always goes out.
+// Lets a key's news out at most once per period: news after a quiet period goes out at
+// once, later news waits for the period's end, where all that came meanwhile goes out as
+// one. The sink reads the newest state itself, so nothing is built for news that is
+// overtaken before it goes out.
 class PublishLimiter : public QObject {
     Q_OBJECT
 public:
-    using Sink = std::function<void(const QString& key, const QByteArray& message)>;
+    using Sink = std::function<void(const QString& key)>;
 
     PublishLimiter(std::chrono::milliseconds period, Sink sink, QObject* parent = nullptr);
     ~PublishLimiter() override;
 
-    void offer(const QString& key, const QByteArray& message);
-    // Sends what waits now, for a clean end.
+    void offer(const QString& key);
+    // Lets out what waits now, for a clean end.
     void flush();
 
 private:
     struct Slot {
         QElapsedTimer sinceLast;
-        QByteArray waiting;
         QTimer timer;
     };
-    void send(const QString& key, Slot& slot, const QByteArray& message);
+    void send(const QString& key, Slot& slot);
 
     std::chrono::milliseconds m_period;
     Sink m_sink;

@@ -13,7 +13,7 @@ StatePublisher::StatePublisher(MqttClient::Options connection, QString prefix, Q
     : QObject(parent)
     , m_connection(std::move(connection))
     , m_prefix(std::move(prefix))
-    , m_limiter(kStateSpacing, [this](const QString& node, const QByteArray& payload) { publishState(node, payload); })
+    , m_limiter(kStateSpacing, [this](const QString& node) { publishState(node); })
 {
 }
 
@@ -26,7 +26,13 @@ QString StatePublisher::topic(const QString& nodeLevel, const char* leaf) const
 
 void StatePublisher::frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
 {
-    const QString node = nodeTopicLevel(fields.value(0));
+    // The node rarely changes; its topic level is made again only when it does.
+    if (fields.value(0) != m_lastNodeText || m_lastNodeLevel.isEmpty()) {
+        m_lastNodeText = fields.value(0);
+        m_lastNodeLevel = nodeTopicLevel(m_lastNodeText);
+    }
+    const QString& node = m_lastNodeLevel;
+    m_latest[node] = Latest{fields, receivedMsecsSinceEpoch};
     if (!m_nodes.contains(node)) {
         m_nodes.append(node);
         if (!m_client)
@@ -34,7 +40,7 @@ void StatePublisher::frameAccepted(const QStringList& fields, qint64 receivedMse
         else
             publishAvailability(node);
     }
-    m_limiter.offer(node, statePayload(fields, receivedMsecsSinceEpoch));
+    m_limiter.offer(node);
 }
 
 void StatePublisher::setLinkAlive(bool alive)
@@ -76,17 +82,19 @@ void StatePublisher::startClient(const QString& firstNode)
     connect(m_client.get(), &MqttClient::sessionStarted, this, [this] {
         for (const QString& node : std::as_const(m_nodes)) {
             publishAvailability(node);
-            if (m_lastState.contains(node))
-                publishState(node, m_lastState.value(node));
+            if (m_latest.contains(node))
+                publishState(node);
         }
     });
     m_client->start();
 }
 
-void StatePublisher::publishState(const QString& nodeLevel, const QByteArray& payload)
+void StatePublisher::publishState(const QString& nodeLevel)
 {
-    m_lastState.insert(nodeLevel, payload);
-    if (m_client && m_client->publish(topic(nodeLevel, "state"), payload))
+    const auto latest = m_latest.find(nodeLevel);
+    if (!m_client || !m_client->isConnected() || latest == m_latest.end())
+        return;
+    if (m_client->publish(topic(nodeLevel, "state"), statePayload(latest->fields, latest->receivedMsecsSinceEpoch)))
         ++m_statesPublished;
 }
 

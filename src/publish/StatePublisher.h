@@ -36,7 +36,7 @@ Q_SIGNALS:
 
 private:
     void startClient(const QString& firstNode);
-    void publishState(const QString& nodeLevel, const QByteArray& payload);
+    void publishState(const QString& nodeLevel);
     void publishAvailability(const QString& nodeLevel);
 
     MqttClient::Options m_connection;
@@ -44,8 +44,14 @@ private:
     std::unique_ptr<MqttClient> m_client;
     PublishLimiter m_limiter;
     QStringList m_nodes;
-    // The newest state of each node, sent again when a new session starts.
-    QHash<QString, QByteArray> m_lastState;
+    // The newest frame of each node, made into a payload only when it goes out.
+    struct Latest {
+        QStringList fields;
+        qint64 receivedMsecsSinceEpoch = 0;
+    };
+    QHash<QString, Latest> m_latest;
+    QString m_lastNodeText;
+    QString m_lastNodeLevel;
     bool m_alive = false;
     quint64 m_statesPublished = 0;
 };

@@ -1,0 +1,65 @@
+#pragma once
+
+// A Mosquitto broker of the caller's own on 127.0.0.1 at a free port, and a subscriber to
+// it, for the tests and the benchmarks.
+
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A TCP port nobody listens on now.
+inline int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A broker started with its own configuration, stopped when it goes out of scope.
+struct Broker {
+    QTemporaryDir dir;
+    int port = freePort();
+    QProcess process;
+
+    bool start()
+    {
+        QFile config(dir.filePath(QStringLiteral("mosquitto.conf")));
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        config.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n").arg(port).toLatin1());
+        config.close();
+        process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config.fileName()});
+        return process.waitForStarted() && QTest::qWaitFor([this] { return received(QStringLiteral("$SYS/broker/version"), 1, 300).size() == 1; }, 5000);
+    }
+    void stop()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    ~Broker() { stop(); }
+
+    // The first `count` messages on `topic` as "topic payload" lines, retained ones included.
+    QStringList received(const QString& topic, int count, int timeoutMs = 5000) const
+    {
+        QProcess sub;
+        sub.start(QStringLiteral("mosquitto_sub"),
+                  {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port), QStringLiteral("-t"), topic,
+                   QStringLiteral("-v"), QStringLiteral("-C"), QString::number(count), QStringLiteral("-W"),
+                   QString::number(std::max(1, timeoutMs / 1000))});
+        sub.waitForFinished(timeoutMs + 2000);
+        return QString::fromUtf8(sub.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+};
+
