@@ -17,8 +17,12 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
         m_outage = true;
         Q_EMIT report(QStringLiteral("%1 failed: %2; trying again every second").arg(lineName(), reason), true);
     });
-    m_logTimer.setInterval(m_settings.interval);
-    connect(&m_logTimer, &QTimer::timeout, this, &LineLogger::logTick);
+    m_logTimer.setSingleShot(true);
+    m_logTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_logTimer, &QTimer::timeout, this, [this] {
+        logTick();
+        scheduleLogTick();
+    });
     m_watchTimer.setInterval(kReopenPeriod);
     connect(&m_watchTimer, &QTimer::timeout, this, &LineLogger::watchTick);
 }
@@ -31,7 +35,7 @@ QString LineLogger::lineName() const
 void LineLogger::start()
 {
     tryOpen();
-    m_logTimer.start();
+    scheduleLogTick();
     m_watchTimer.start();
 }
 
@@ -64,6 +68,15 @@ void LineLogger::receiveRun(QByteArrayView characters)
             Q_EMIT report(QStringLiteral("status frames again on %1; logging goes on").arg(lineName()), false);
         Q_EMIT frameAccepted(fields, m_clock.nowMsecs());
     }
+}
+
+void LineLogger::scheduleLogTick()
+{
+    // Due at whole multiples of the period on the wall clock (records of a 30 s period at
+    // :00 and :30), found again at every tick so that clock adjustments never add up.
+    const qint64 period = m_settings.interval.count();
+    const qint64 sincePhase = (m_clock.nowMsecs() - kLogPhase.count()) % period;
+    m_logTimer.start(std::chrono::milliseconds(period - (sincePhase < 0 ? sincePhase + period : sincePhase)));
 }
 
 void LineLogger::logTick()

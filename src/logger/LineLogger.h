@@ -31,6 +31,9 @@ public:
     // A frame is fresh for this long after it was accepted, as the window's silence rule.
     static constexpr std::chrono::seconds kFreshFor{6};
     static constexpr std::chrono::seconds kReopenPeriod{1};
+    // Records are due this far into their second of the wall clock, so timer jitter never
+    // puts two records in one second or skips one.
+    static constexpr std::chrono::milliseconds kLogPhase{500};
 
     LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent = nullptr);
 
@@ -57,6 +60,7 @@ Q_SIGNALS:
 
 private:
     void receiveRun(QByteArrayView characters);
+    void scheduleLogTick();
     void tryOpen();
     void setAlive(bool alive);
 
