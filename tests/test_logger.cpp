@@ -231,6 +231,11 @@ private Q_SLOTS:
         QCOMPARE(logger.exitStatus(), QProcess::NormalExit);
         QCOMPARE(logger.exitCode(), 0);
         QCOMPARE(broker.received(QStringLiteral("site/1/availability"), 1), QStringList{"site/1/availability offline"});
+        // Each outage said once when it starts and once when it ends, for the journal.
+        said += logger.readAllStandardError();
+        QCOMPARE(said.count("not reachable"), 1);
+        QCOMPARE(said.count("publishing to MQTT broker"), 2);
+        QCOMPARE(said.count("failed:"), 1);
 
         // One record a second, each whole; the only gap is the device's absence.
         const QList<int> seconds = recordSeconds(log);

@@ -123,8 +123,11 @@ void LineLogger::tryOpen()
 {
     if (const CommResult failure = m_comm.setPortOpen(true)) {
         // Said once an outage, not at every attempt.
+        // The COM number behind a device given by path is the logger's own affair.
+        const QString reason =
+            failure->code == CommError::NoSuchPort ? QStringLiteral("the device is not present") : failure->description;
         if (!m_outage)
-            Q_EMIT report(QStringLiteral("cannot open %1: %2; trying again every second").arg(lineName(), failure->description), true);
+            Q_EMIT report(QStringLiteral("cannot open %1: %2; trying again every second").arg(lineName(), reason), true);
         m_outage = true;
         return;
     }
