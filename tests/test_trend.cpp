@@ -33,7 +33,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             buffer.append(sampleAt(i * 1000, static_cast<float>(i)));
         QCOMPARE(buffer.size(), std::size_t(3));
-        QCOMPARE(buffer.memoryBytes(), 3 * sizeof(TrendSample));
+        QCOMPARE(buffer.memoryBytes(), 3 * sizeof(TrendSample) + sizeof(TrendBlock)); // no spare room
         QCOMPARE(buffer.at(0).msecsSinceEpoch, 2000);
         QCOMPARE(buffer.at(2).msecsSinceEpoch, 4000);
         QCOMPARE(buffer.lowerBound(2500), std::size_t(1));

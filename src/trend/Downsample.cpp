@@ -58,6 +58,17 @@ public:
         m_lowY = m_highY = value;
         m_gathering = true;
     }
+    // A block's lowest and highest value stand for all its samples.
+    void addBlock(int column, double lowX, float low, double highX, float high)
+    {
+        if (lowX <= highX) {
+            add(column, lowX, low);
+            add(column, highX, high);
+        } else {
+            add(column, highX, high);
+            add(column, lowX, low);
+        }
+    }
     QList<TrendSegment> finish()
     {
         endRun();
@@ -120,6 +131,10 @@ public:
         m_column = column;
         m_lastX = x;
     }
+    // Samples of the column already begun, all numbers, can only move the line's end:
+    // only a column's first sample can step.
+    bool canSkipWithin(int column) const { return !m_run.isEmpty() && column == m_column; }
+    void skipTo(qreal x) { m_lastX = x; }
     QList<TrendSegment> finish()
     {
         endRun();
@@ -156,7 +171,25 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
     std::array<StepLine, TrendSample::Count> steps;
     int column = 0;
     double nextColumnAt = -INFINITY;
+    constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
     for (std::size_t i = span.first; i < span.last; ++i) {
+        // A whole block inside the column begun can be taken at once from its summary.
+        if (const TrendBlock* block = i > span.first && i + TrendBlock::kSize <= span.last ? buffer.wholeBlockAt(i) : nullptr;
+            block && (block->notNumbers & drawnQuantities) == 0) {
+            const auto timeAt = [&](std::size_t offset) { return static_cast<double>(buffer.at(i + offset).msecsSinceEpoch); };
+            const double first = timeAt(0);
+            const double last = timeAt(TrendBlock::kSize - 1);
+            const bool inColumn = first >= nextColumnAt - span.width && last < nextColumnAt;
+            if (inColumn && std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); })) {
+                for (std::size_t r = 0; r < TrendBlock::kReadings.size(); ++r)
+                    readings[TrendBlock::kReadings[r]].addBlock(column, timeAt(block->lowAt[r]), block->low[r],
+                                                                timeAt(block->highAt[r]), block->high[r]);
+                for (const TrendSample::Quantity q : kSetPoints)
+                    steps[q].skipTo(last);
+                i += TrendBlock::kSize - 1;
+                continue;
+            }
+        }
         const TrendSample& sample = buffer.at(i);
         const double t = static_cast<double>(sample.msecsSinceEpoch);
         if (t >= nextColumnAt || t < nextColumnAt - span.width) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -28,6 +29,23 @@ float trendValue(const QString& text);
 
 // The sample for a frame's fields received at `msecsSinceEpoch`.
 TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields);
+
+// What a block of consecutive samples holds, kept as samples come so that a long span is
+// drawn without reading every sample: for each reading its lowest and highest value and
+// where in the block each first occurs, and which quantities hold a value that is not a
+// number somewhere in the block.
+struct TrendBlock {
+    static constexpr std::size_t kSize = 64;
+    static constexpr std::array<int, 2> kReadings{TrendSample::Temperature, TrendSample::Humidity};
+
+    std::array<float, 2> low{};
+    std::array<float, 2> high{};
+    std::array<std::uint8_t, 2> lowAt{};
+    std::array<std::uint8_t, 2> highAt{};
+    std::uint8_t notNumbers = 0; // bit q for quantity q
+
+    void add(std::uint8_t offset, const float* values);
+};
 
 // The trend's memory: samples in time order, at most `capacity` of them, the oldest
 // dropped first. Storage grows as samples come, up to the bound.
@@ -54,10 +72,18 @@ public:
     }
     // Index of the first sample at or after `msecs`, by binary search.
     std::size_t lowerBound(std::int64_t msecs) const;
-    std::size_t memoryBytes() const { return m_samples.capacity() * sizeof(TrendSample); }
+    std::size_t memoryBytes() const
+    {
+        return m_samples.capacity() * sizeof(TrendSample) + m_blocks.capacity() * sizeof(TrendBlock);
+    }
+    // The summary of the TrendBlock::kSize samples from the i-th oldest on, when they form
+    // one whole block of the storage written in one pass; none otherwise (the caller reads
+    // the samples themselves).
+    const TrendBlock* wholeBlockAt(std::size_t i) const;
 
 private:
     std::size_t m_capacity;
     std::vector<TrendSample> m_samples;
+    std::vector<TrendBlock> m_blocks; // one for each kSize slots of m_samples
     std::size_t m_start = 0; // index of the oldest sample once the buffer is full
 };
