@@ -80,7 +80,7 @@ Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* paren
     m_link = new ConnectionLifecycle(*m_comm, m_discovery, *m_timer4, this);
     m_sender = new ConfigSender(*m_comm, [this] { return m_rx.flagRxByte == FrameAssembler::kSendWindowOpen; }, this);
     bindControls();
-    new PaintRateLimiter(this);
+    m_paintLimiter = new PaintRateLimiter(this);
 
     // The client area below the menu bar stands at its place; the menu bar sits above it.
     const int menuHeight = menuBar()->sizeHint().height();
@@ -183,6 +183,7 @@ void Form1::onComm()
         enable(m_timer3);
         enable(m_timer2);
         ShowStatus();
+        m_paintLimiter->changed();
         m_trend.append(sampleFromFields(m_clock->nowMsecs(), m_rx.rxFields));
         m_sender->frameAccepted(m_rx.rxFields);
         m_lastFrame.start();

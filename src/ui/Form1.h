@@ -23,6 +23,7 @@ class FrmAbout;
 class FrmSet;
 class TrendWindow;
 class LampWidget;
+class PaintRateLimiter;
 class QLabel;
 class QTimer;
 
@@ -107,6 +108,7 @@ private:
     QTimer* m_timer4;
     ConnectionLifecycle* m_link;
     ConfigSender* m_sender;
+    PaintRateLimiter* m_paintLimiter = nullptr;
     QPointer<FrmSet> m_frmSet;
     QPointer<FrmAbout> m_frmAbout;
     QPointer<TrendWindow> m_trendWindow;

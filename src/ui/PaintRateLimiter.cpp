@@ -8,13 +8,25 @@ PaintRateLimiter::PaintRateLimiter(QWidget* window) : QObject(window), m_window(
 {
     m_pending.setSingleShot(true);
     m_pending.setTimerType(Qt::PreciseTimer);
-    connect(&m_pending, &QTimer::timeout, this, [this] {
-        m_releasing = true;
-        QEvent request(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(m_window, &request);
-        m_releasing = false;
-    });
+    connect(&m_pending, &QTimer::timeout, this, &PaintRateLimiter::release);
     window->installEventFilter(this);
+}
+
+void PaintRateLimiter::release()
+{
+    m_releasing = true;
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(m_window, &request);
+    m_releasing = false;
+}
+
+void PaintRateLimiter::changed()
+{
+    // Posted, so the paint follows whatever else this wake-up brought.
+    if (m_pending.isActive() && std::chrono::milliseconds(m_sinceLastPaint.elapsed()) >= kMinimumInterval) {
+        m_pending.stop();
+        QCoreApplication::postEvent(m_window, new QEvent(QEvent::UpdateRequest));
+    }
 }
 
 bool PaintRateLimiter::eventFilter(QObject* watched, QEvent* event)
@@ -31,7 +43,7 @@ bool PaintRateLimiter::eventFilter(QObject* watched, QEvent* event)
     // so holding it back collects every change until the timer lets it through.
     if (!m_pending.isActive()) {
         ++m_deferred;
-        m_pending.start(std::max(kMinimumInterval - sinceLastPaint, std::chrono::milliseconds(1)));
+        m_pending.start(std::max(kMinimumInterval - sinceLastPaint, std::chrono::milliseconds(1)) + kCarryWait);
     }
     return true;
 }

@@ -12,14 +12,21 @@
 // that comes sooner than that after the last one is put off until the interval has
 // passed, and every change made meanwhile is painted then, together: the newest values
 // reach the screen within one refresh. A change after a quiet spell paints at once.
+// While changes stream in, the held paint goes out with the first change after the
+// interval, in the wake-up that change brought; the timer, set a little later, only
+// catches the last change of a stream, so the stream costs no wake-ups of its own.
 class PaintRateLimiter : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kMinimumInterval{16};
+    // How long past the interval the timer waits for a change to carry the paint.
+    static constexpr std::chrono::milliseconds kCarryWait{6};
 
     explicit PaintRateLimiter(QWidget* window);
 
     int deferredRepaints() const { return m_deferred; }
+    // A change was made: a held paint goes out now if the interval has passed.
+    void changed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -27,6 +34,8 @@ protected:
 private:
     QWidget* m_window;
     QElapsedTimer m_sinceLastPaint;
+    void release();
+
     QTimer m_pending;
     bool m_releasing = false;
     int m_deferred = 0;
