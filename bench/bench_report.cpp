@@ -701,7 +701,7 @@ int main(int argc, char* argv[])
         measureTrend(quick ? 5 : 11);
     if (wanted("process")) {
         std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
-        const double without = measureProgramProcess(quick ? 3 : 10, quick ? 10 : 60, false);
+        const double without = measureProgramProcess(quick ? 3 : 30, quick ? 10 : 60, false);
         measureProgramProcess(quick ? 3 : 10, quick ? 4 : 11, true, without);
     }
     if (wanted("startup"))
