@@ -140,10 +140,10 @@ private Q_SLOTS:
         buffer.append(sampleAt(winter.addMonths(6).toMSecsSinceEpoch(), NAN));
         const QList<QByteArray> lines = csvFromSamples(buffer, 0, 2).split('\n');
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QByteArray("time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
+        QCOMPARE(lines[0], QByteArray("time,local_time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
                                       "low_humidity_point,high_humidity_point\r"));
-        QCOMPARE(lines[1], QByteArray("2026-12-07T15:04:05+01:00,1,25.3,1,20,1,1,1\r"));
-        QCOMPARE(lines[2], QByteArray("2027-06-07T15:04:05+02:00,1,,1,20,1,1,1\r"));
+        QCOMPARE(lines[1], QByteArray("2026-12-07T15:04:05+01:00,2026-12-07T15:04:05,1,25.3,1,20,1,1,1\r"));
+        QCOMPARE(lines[2], QByteArray("2027-06-07T15:04:05+02:00,2027-06-07T15:04:05,1,,1,20,1,1,1\r"));
         // What a spreadsheet reads back: the same instant.
         QCOMPARE(QDateTime::fromString(QString::fromLatin1(lines[1].left(25)), Qt::ISODate), winter);
 

@@ -18,11 +18,16 @@ QByteArray number(float value)
 
 QByteArray csvFromSamples(const TrendBuffer& buffer, std::size_t first, std::size_t last)
 {
-    QByteArray text("time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
+    QByteArray text("time,local_time,node,temperature,humidity,low_temperature_point,high_temperature_point,"
                     "low_humidity_point,high_humidity_point\r\n");
     for (std::size_t i = first; i < last && i < buffer.size(); ++i) {
         const TrendSample& sample = buffer.at(i);
-        text += isoLocalWithOffset(sample.msecsSinceEpoch);
+        const QByteArray time = isoLocalWithOffset(sample.msecsSinceEpoch);
+        text += time;
+        // LibreOffice reads a date-time with an offset as text, but the same local time
+        // without it as a date, whatever its import settings.
+        text += ',';
+        text += time.left(19);
         for (const float value : sample.values) {
             text += ',';
             text += number(value);
