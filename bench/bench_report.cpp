@@ -511,6 +511,23 @@ double processCpuSeconds(qint64 pid)
 }
 
 
+void sendForSeconds(PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
+{
+    sendAtRate(pty, frames, static_cast<int>(seconds * kLineFramesPerSecond), kLineFramesPerSecond);
+}
+
+// The CPU of process `pid`, in percent of one core, while frames go to it at the line's
+// full rate for `seconds`, after one second to settle into its working state.
+double cpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
+{
+    sendForSeconds(pty, frames, 1);
+    const double cpuBefore = processCpuSeconds(pid);
+    QElapsedTimer wall;
+    wall.start();
+    sendForSeconds(pty, frames, seconds);
+    return 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+}
+
 // Runs the real program connected to a pseudo-terminal while a node thread of this
 // process sends at the line's full rate, and measures the program's whole process: CPU
 // over the first cpuSeconds, peak resident memory after totalSeconds.
@@ -533,13 +550,7 @@ double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTr
     }
     const qint64 pid = program.processId();
     const QList<QByteArray> frames = makeFrames(500);
-    const auto sendFor = [&](double seconds) { sendAtRate(pty, frames, static_cast<int>(seconds * kLineFramesPerSecond), kLineFramesPerSecond); };
-    sendFor(1); // the program settles into its working state
-    const double cpuBefore = processCpuSeconds(pid);
-    QElapsedTimer wall;
-    wall.start();
-    sendFor(cpuSeconds);
-    const double percent = 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    const double percent = cpuWhileSending(pid, pty, frames, cpuSeconds);
     if (withTrend) {
         addRow(QStringLiteral("the same with the trend window open"),
                QStringLiteral("%1 % of one core over %2 s (%3x the figure without)").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0).arg(percent / withoutTrendPercent, 0, 'f', 2),
@@ -553,7 +564,7 @@ double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTr
     addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
            QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0),
            QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
-    sendFor(std::max(0.0, totalSeconds - cpuSeconds - 1));
+    sendForSeconds(pty, frames, std::max(0.0, totalSeconds - cpuSeconds - 1));
     const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
     addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
            QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),
@@ -583,13 +594,7 @@ void measureLogger(double seconds)
     const qint64 pid = logger.processId();
     // One node, as on a real line: its topics are made once, its states sent twice a second.
     const QList<QByteArray> frames = makeFrames(500, true);
-    const auto sendFor = [&](double s) { sendAtRate(pty, frames, static_cast<int>(s * kLineFramesPerSecond), kLineFramesPerSecond); };
-    sendFor(1);
-    const double cpuBefore = processCpuSeconds(pid);
-    QElapsedTimer wall;
-    wall.start();
-    sendFor(seconds);
-    const double percent = 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+    const double percent = cpuWhileSending(pid, pty, frames, seconds);
     const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
     const QString what = mqtt ? QStringLiteral("logging every 1 s, publishing to a local broker") : QStringLiteral("logging every 1 s, no broker installed");
     addRow(QStringLiteral("CPU of zeq4810-logger at 164.6 frames/s, %1").arg(what),

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent)
-    : QObject(parent), m_ports(ports), m_settings(std::move(settings)), m_clock(clock), m_comm(ports)
+    : QObject(parent), m_settings(std::move(settings)), m_clock(clock), m_comm(ports)
 {
     m_comm.setSettings(QString::fromLatin1(kLineSettings));
     m_comm.setCommPort(m_settings.portNumber);
@@ -85,15 +85,14 @@ void LineLogger::logTick()
         return;
     const QByteArray record = formatLogRecord(m_clock.now(), m_shown[0], m_shown[1], m_shown[2]);
     const auto failure = appendRecord(m_settings.logPath, record);
-    if (!failure)
-        ++m_recordsWritten;
-    const QString file = QDir::toNativeSeparators(QFileInfo(m_settings.logPath).absoluteFilePath());
+    // The file's full name is made only for a change worth saying.
+    const auto file = [this] { return QDir::toNativeSeparators(QFileInfo(m_settings.logPath).absoluteFilePath()); };
     switch (m_logHealth.recordResult(failure)) {
     case LogHealth::Change::FailureStarted:
-        Q_EMIT report(QStringLiteral("cannot write to %1: %2").arg(file, m_logHealth.reason()), true);
+        Q_EMIT report(QStringLiteral("cannot write to %1: %2").arg(file(), m_logHealth.reason()), true);
         break;
     case LogHealth::Change::Recovered:
-        Q_EMIT report(QStringLiteral("writing to %1 again").arg(file), false);
+        Q_EMIT report(QStringLiteral("writing to %1 again").arg(file()), false);
         break;
     case LogHealth::Change::None:
         break;
@@ -122,18 +121,19 @@ void LineLogger::watchTick()
 void LineLogger::tryOpen()
 {
     if (const CommResult failure = m_comm.setPortOpen(true)) {
-        // Said once an outage, not at every attempt.
         // The COM number behind a device given by path is the logger's own affair.
         const QString reason =
             failure->code == CommError::NoSuchPort ? QStringLiteral("the device is not present") : failure->description;
+        // Said once an outage, not at every attempt.
         if (!m_outage)
             Q_EMIT report(QStringLiteral("cannot open %1: %2; trying again every second").arg(lineName(), reason), true);
         m_outage = true;
         return;
     }
-    const QString text = m_wasOpen || m_outage ? QStringLiteral("%1 is open; reading again") : QStringLiteral("reading %1");
+    // The port closes only when the device fails, which starts an outage: an open after
+    // one is a return.
+    const QString text = m_outage ? QStringLiteral("%1 is open; reading again") : QStringLiteral("reading %1");
     Q_EMIT report(text.arg(lineName()), false);
-    m_wasOpen = true;
     m_outage = false;
     m_silenceReported = false;
     // Silence is counted from the open, not from frames before the device went away.

@@ -40,10 +40,7 @@ public:
     void start();
     void stop();
 
-    bool portOpen() const { return m_comm.portOpen(); }
     bool framesFresh() const;
-    const FrameAssembler& assembler() const { return m_rx; }
-    quint64 recordsWritten() const { return m_recordsWritten; }
     // The line described for people: "COM1 (/dev/ttyUSB0)".
     QString lineName() const;
 
@@ -64,7 +61,6 @@ private:
     void tryOpen();
     void setAlive(bool alive);
 
-    const PortTable& m_ports;
     Settings m_settings;
     const Clock& m_clock;
     SerialControl m_comm;
@@ -76,9 +72,7 @@ private:
     QTimer m_logTimer;
     QTimer m_watchTimer;
     LogHealth m_logHealth;
-    bool m_wasOpen = false;
     bool m_outage = false;
     bool m_alive = false;
     bool m_silenceReported = false;
-    quint64 m_recordsWritten = 0;
 };

@@ -28,7 +28,7 @@ std::optional<std::chrono::milliseconds> parseInterval(const QString& text)
 
 // A device as a path, a name under /dev ("ttyUSB0"), or a path without its leading "/"
 // as systemd gives an escaped instance ("dev/serial/by-id/usb-...").
-QString devicePath(const QString& text)
+QString pathOfDevice(const QString& text)
 {
     if (text.startsWith(u'/'))
         return text;
@@ -117,7 +117,7 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         if (const auto number = parseComName(value))
             options.portNumber = *number;
         else
-            options.devicePath = devicePath(value);
+            options.devicePath = pathOfDevice(value);
     }
     if (options.devicePath.isEmpty())
         options.lineName = comName(options.portNumber);

@@ -93,7 +93,8 @@ bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qo
         return false;
     const int result = mosquitto_publish(m_client, nullptr, topic.toUtf8().constData(), int(payload.size()),
                                          payload.constData(), qos, retain);
-    afterLoop(result == MOSQ_ERR_SUCCESS || result == MOSQ_ERR_PAYLOAD_SIZE ? MOSQ_ERR_SUCCESS : result);
+    // A message too large for the broker is dropped; the connection itself is fine.
+    afterLoop(result == MOSQ_ERR_PAYLOAD_SIZE ? MOSQ_ERR_SUCCESS : result);
     return result == MOSQ_ERR_SUCCESS;
 }
 

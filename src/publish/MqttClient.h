@@ -44,9 +44,6 @@ public:
     // the socket at most `deadline`. No retry follows.
     void finish(std::chrono::milliseconds deadline);
 
-    // The wait before the next attempt, for tests and the messages.
-    std::chrono::seconds nextRetry() const { return m_backoff; }
-
 Q_SIGNALS:
     // A session started; retained state is to be published again.
     void sessionStarted();

@@ -94,8 +94,7 @@ void StatePublisher::publishState(const QString& nodeLevel)
     const auto latest = m_latest.find(nodeLevel);
     if (!m_client || !m_client->isConnected() || latest == m_latest.end())
         return;
-    if (m_client->publish(topic(nodeLevel, "state"), statePayload(latest->fields, latest->receivedMsecsSinceEpoch)))
-        ++m_statesPublished;
+    m_client->publish(topic(nodeLevel, "state"), statePayload(latest->fields, latest->receivedMsecsSinceEpoch));
 }
 
 void StatePublisher::publishAvailability(const QString& nodeLevel)

@@ -28,7 +28,6 @@ public:
     // "offline" for every node, then a clean disconnect within the deadline.
     void finish(std::chrono::milliseconds deadline);
 
-    quint64 statesPublished() const { return m_statesPublished; }
     QString topic(const QString& nodeLevel, const char* leaf) const;
 
 Q_SIGNALS:
@@ -53,5 +52,4 @@ private:
     QString m_lastNodeText;
     QString m_lastNodeLevel;
     bool m_alive = false;
-    quint64 m_statesPublished = 0;
 };

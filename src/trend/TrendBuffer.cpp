@@ -69,9 +69,7 @@ const TrendBlock* TrendBuffer::wholeBlockAt(std::size_t i) const
 {
     if (i + TrendBlock::kSize > size())
         return nullptr;
-    std::size_t slot = m_start + i;
-    if (slot >= m_samples.size())
-        slot -= m_samples.size();
+    const std::size_t slot = slotOf(i);
     if (slot % TrendBlock::kSize != 0 || slot + TrendBlock::kSize > m_samples.size())
         return nullptr;
     // Once full, the block being overwritten holds new samples before the oldest ones.

@@ -63,13 +63,7 @@ public:
     std::size_t capacity() const { return m_capacity; }
     bool empty() const { return m_samples.empty(); }
     // The i-th oldest sample.
-    const TrendSample& at(std::size_t i) const
-    {
-        std::size_t index = m_start + i;
-        if (index >= m_samples.size())
-            index -= m_samples.size();
-        return m_samples[index];
-    }
+    const TrendSample& at(std::size_t i) const { return m_samples[slotOf(i)]; }
     // Index of the first sample at or after `msecs`, by binary search.
     std::size_t lowerBound(std::int64_t msecs) const;
     std::size_t memoryBytes() const
@@ -82,6 +76,13 @@ public:
     const TrendBlock* wholeBlockAt(std::size_t i) const;
 
 private:
+    // Where in the storage the i-th oldest sample stands.
+    std::size_t slotOf(std::size_t i) const
+    {
+        const std::size_t slot = m_start + i;
+        return slot >= m_samples.size() ? slot - m_samples.size() : slot;
+    }
+
     std::size_t m_capacity;
     std::vector<TrendSample> m_samples;
     std::vector<TrendBlock> m_blocks; // one for each kSize slots of m_samples

@@ -20,10 +20,15 @@ void PaintRateLimiter::release()
     m_releasing = false;
 }
 
+std::chrono::milliseconds PaintRateLimiter::sinceLastPaint() const
+{
+    return std::chrono::milliseconds(m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : kMinimumInterval.count());
+}
+
 void PaintRateLimiter::changed()
 {
     // Posted, so the paint follows whatever else this wake-up brought.
-    if (m_pending.isActive() && std::chrono::milliseconds(m_sinceLastPaint.elapsed()) >= kMinimumInterval) {
+    if (m_pending.isActive() && sinceLastPaint() >= kMinimumInterval) {
         m_pending.stop();
         QCoreApplication::postEvent(m_window, new QEvent(QEvent::UpdateRequest));
     }
@@ -33,7 +38,7 @@ bool PaintRateLimiter::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != m_window || event->type() != QEvent::UpdateRequest)
         return false;
-    const std::chrono::milliseconds sinceLastPaint(m_sinceLastPaint.isValid() ? m_sinceLastPaint.elapsed() : kMinimumInterval.count());
+    const std::chrono::milliseconds sinceLastPaint = this->sinceLastPaint();
     if (m_releasing || sinceLastPaint >= kMinimumInterval) {
         m_pending.stop();
         m_sinceLastPaint.start();
@@ -41,9 +46,7 @@ bool PaintRateLimiter::eventFilter(QObject* watched, QEvent* event)
     }
     // The window's repaint manager sends no further request until this one is handled,
     // so holding it back collects every change until the timer lets it through.
-    if (!m_pending.isActive()) {
-        ++m_deferred;
+    if (!m_pending.isActive())
         m_pending.start(std::max(kMinimumInterval - sinceLastPaint, std::chrono::milliseconds(1)) + kCarryWait);
-    }
     return true;
 }

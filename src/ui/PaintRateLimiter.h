@@ -24,7 +24,6 @@ public:
 
     explicit PaintRateLimiter(QWidget* window);
 
-    int deferredRepaints() const { return m_deferred; }
     // A change was made: a held paint goes out now if the interval has passed.
     void changed();
 
@@ -35,8 +34,9 @@ private:
     QWidget* m_window;
     QElapsedTimer m_sinceLastPaint;
     void release();
+    // Since the last paint; the whole interval before the first.
+    std::chrono::milliseconds sinceLastPaint() const;
 
     QTimer m_pending;
     bool m_releasing = false;
-    int m_deferred = 0;
 };
