@@ -37,9 +37,28 @@ private Q_SLOTS:
         QCOMPARE(buffer.at(0).msecsSinceEpoch, 2000);
         QCOMPARE(buffer.at(2).msecsSinceEpoch, 4000);
         QCOMPARE(buffer.lowerBound(2500), std::size_t(1));
-        QCOMPARE(trendValue(QStringLiteral(" 25.3")), 25.3f);
-        QVERIFY(std::isnan(trendValue(QStringLiteral("2x"))));
-        QVERIFY(std::isnan(trendValue(QString())));
+        for (const auto& [text, value] : std::initializer_list<std::pair<const char*, float>>{
+                 {" 25.3", 25.3f}, {"-9.8", -9.8f}, {"007", 7.0f}, {"+5", 5.0f}, {"1e2", 100.0f}, {"54.449999999999999", 54.45f}}) {
+            QCOMPARE(trendValue(QString::fromLatin1(text)), value);
+        }
+        for (const char* text : {"2x", "", "-", ".", "1.2.3", "--1", "1e999"})
+            QVERIFY2(std::isnan(trendValue(QString::fromLatin1(text))), text);
+    }
+
+    // A live view's right edge moves on in power-of-two steps of at least a column's time.
+    void liveEdgeStepsByAboutAColumn()
+    {
+        const std::initializer_list<std::array<std::int64_t, 4>> rows{
+            // newest, span, columns, edge
+            {1000, 600000, 700, 1024}, // a column is 858 ms: steps of 1024
+            {1024, 600000, 700, 1024},
+            {1025, 600000, 700, 2048},
+            {1765000000123, 86400000, 970, 1765000085504}, // 89.1 s a column: steps of 131.072 s
+            {-3, 8, 1, 0},
+            {5, 600000, 0, 5},
+        };
+        for (const auto& [newest, span, columns, edge] : rows)
+            QCOMPARE(steppedLiveEdge(newest, span, static_cast<int>(columns)), edge);
     }
 
     // Many samples a column become its minimum and maximum in the order they came; a

@@ -208,3 +208,13 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
         result[q] = steps[q].finish();
     return result;
 }
+
+std::int64_t steppedLiveEdge(std::int64_t newestMsecs, std::int64_t spanMsecs, int columns)
+{
+    const std::int64_t column = columns > 0 ? (std::max<std::int64_t>(spanMsecs, 1) + columns - 1) / columns : 1;
+    std::int64_t step = 1;
+    while (step < column && step < (std::int64_t(1) << 40))
+        step *= 2;
+    const std::int64_t past = newestMsecs % step;
+    return past == 0 ? newestMsecs : newestMsecs + (past > 0 ? step - past : -past);
+}

@@ -22,3 +22,10 @@ using TrendSegment = QList<QPointF>;
 // samples: seven days of samples are tens of megabytes.
 std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
                                                                    std::int64_t toMsecs, int columns);
+
+// The right edge of a view that follows new data, at or after `newestMsecs`: moved on in
+// steps of a power of two milliseconds, the smallest not shorter than one of `columns`
+// columns across `spanMsecs`. A plot's axes lay out their labels anew at every change of
+// range; stepped, the range changes only when the plot would move by about a column, and
+// each column keeps the same stretch of time from one redraw to the next.
+std::int64_t steppedLiveEdge(std::int64_t newestMsecs, std::int64_t spanMsecs, int columns);

@@ -159,14 +159,20 @@ void TrendWindow::drawPlot(Plot& plot, const std::array<QList<TrendSegment>, Tre
 void TrendWindow::refresh()
 {
     const TrendBuffer& samples = shown();
+    const int plotWidth = static_cast<int>(m_temperature.chart->plotArea().width());
+    const int columns = plotWidth > 1 ? plotWidth : width();
     if (m_following || m_to <= m_from) {
         const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;
         const qint64 oldest = samples.empty() ? newest - kSpans[0] : samples.at(0).msecsSinceEpoch;
+        const auto fromFor = [&](qint64 to) { return m_span > 0 ? to - m_span : std::min(oldest, to - 60'000); };
         m_to = m_loaded ? newest : std::max(newest, QDateTime::currentMSecsSinceEpoch());
-        m_from = m_span > 0 ? m_to - m_span : std::min(oldest, m_to - 60'000);
+        m_from = fromFor(m_to);
+        if (m_following) {
+            m_to = steppedLiveEdge(m_to, m_to - m_from, columns);
+            m_from = fromFor(m_to);
+        }
     }
-    const int plotWidth = static_cast<int>(m_temperature.chart->plotArea().width());
-    const auto lines = downsampleAll(samples, m_from, m_to, plotWidth > 1 ? plotWidth : width());
+    const auto lines = downsampleAll(samples, m_from, m_to, columns);
     drawPlot(m_temperature, lines);
     drawPlot(m_humidity, lines);
     m_drawnSize = samples.size();
