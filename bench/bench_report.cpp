@@ -528,11 +528,28 @@ double cpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>&
     return 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
 }
 
+// The CPU of process `pid` as cpuWhileSending measures it, over three windows of `seconds`
+// one after the other: the median, and the text of all three. A burst from another tenant
+// of a shared machine moves one window, not the median.
+std::pair<double, QString> medianCpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
+{
+    std::vector<double> windows;
+    for (int i = 0; i < 3; ++i)
+        windows.push_back(cpuWhileSending(pid, pty, frames, seconds));
+    const QString text = QStringLiteral("median of 3 windows of %1 s: %2, %3, %4 %")
+                             .arg(seconds, 0, 'f', 0)
+                             .arg(windows[0], 0, 'f', 2)
+                             .arg(windows[1], 0, 'f', 2)
+                             .arg(windows[2], 0, 'f', 2);
+    std::sort(windows.begin(), windows.end());
+    return {windows[1], text};
+}
+
 // Runs the real program connected to a pseudo-terminal while a node thread of this
 // process sends at the line's full rate, and measures the program's whole process: CPU
-// over the first cpuSeconds, peak resident memory after totalSeconds.
+// over three windows of windowSeconds, peak resident memory after totalSeconds.
 // Returns the CPU figure, in percent of one core.
-double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTrend, double withoutTrendPercent = 0)
+double measureProgramProcess(double windowSeconds, double totalSeconds, bool withTrend, double withoutTrendPercent = 0)
 {
     PseudoTerminal pty;
     QProcess program;
@@ -550,10 +567,10 @@ double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTr
     }
     const qint64 pid = program.processId();
     const QList<QByteArray> frames = makeFrames(500);
-    const double percent = cpuWhileSending(pid, pty, frames, cpuSeconds);
+    const auto [percent, windows] = medianCpuWhileSending(pid, pty, frames, windowSeconds);
     if (withTrend) {
         addRow(QStringLiteral("the same with the trend window open"),
-               QStringLiteral("%1 % of one core over %2 s (%3x the figure without)").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0).arg(percent / withoutTrendPercent, 0, 'f', 2),
+               QStringLiteral("%1 % of one core, %2 (%3x the figure without)").arg(percent, 0, 'f', 2).arg(windows).arg(percent / withoutTrendPercent, 0, 'f', 2),
                QStringLiteral("<= 2x the figure without"), QStringLiteral("figure without the trend"), 2 * withoutTrendPercent / percent,
                percent <= 2 * withoutTrendPercent);
         program.terminate();
@@ -562,9 +579,9 @@ double measureProgramProcess(double cpuSeconds, double totalSeconds, bool withTr
         return percent;
     }
     addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
-           QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(cpuSeconds, 0, 'f', 0),
+           QStringLiteral("%1 % of one core, %2").arg(percent, 0, 'f', 2).arg(windows),
            QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
-    sendForSeconds(pty, frames, std::max(0.0, totalSeconds - cpuSeconds - 1));
+    sendForSeconds(pty, frames, std::max(0.0, totalSeconds - 3 * (windowSeconds + 1)));
     const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
     addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
            QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),
@@ -706,8 +723,8 @@ int main(int argc, char* argv[])
         measureTrend(quick ? 5 : 11);
     if (wanted("process")) {
         std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
-        const double without = measureProgramProcess(quick ? 3 : 30, quick ? 10 : 60, false);
-        measureProgramProcess(quick ? 3 : 10, quick ? 4 : 11, true, without);
+        const double without = measureProgramProcess(quick ? 1 : 10, quick ? 10 : 60, false);
+        measureProgramProcess(quick ? 1 : 10, 0, true, without);
     }
     if (wanted("startup"))
         measureStartup(quick ? 5 : 11);
