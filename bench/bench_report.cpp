@@ -653,6 +653,11 @@ void measureTrend(int runs)
     const int plotWidth = static_cast<int>(window.findChild<QChartView*>(QStringLiteral("plotTemperature"))->chart()->plotArea().width());
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
+        // A newer sample a step of the live edge later, so every redraw moves the time
+        // axis, the costly case: the axes lay out their labels again.
+        TrendSample next = week.at(week.size() - 1);
+        next.msecsSinceEpoch += 1 << 20;
+        week.append(next);
         QElapsedTimer timer;
         timer.start();
         window.refresh();
@@ -660,7 +665,7 @@ void measureTrend(int runs)
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
     const double median = percentile(ms, 0.5);
-    addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 px wide, median (%2)").arg(plotWidth).arg(g_display),
+    addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 px wide, time axis moving, median (%2)").arg(plotWidth).arg(g_display),
            QStringLiteral("%1 ms over %2 redraws").arg(median, 0, 'f', 1).arg(runs), QStringLiteral("<= 16 ms"),
            QStringLiteral("16.7 ms refresh of a 60 Hz screen"), 16.7 / median, median <= 16.0);
 }
