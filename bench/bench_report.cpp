@@ -517,10 +517,9 @@ void sendForSeconds(PseudoTerminal& pty, const QList<QByteArray>& frames, double
 }
 
 // The CPU of process `pid`, in percent of one core, while frames go to it at the line's
-// full rate for `seconds`, after one second to settle into its working state.
-double cpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
+// full rate for `seconds`.
+double cpuOverWindow(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
 {
-    sendForSeconds(pty, frames, 1);
     const double cpuBefore = processCpuSeconds(pid);
     QElapsedTimer wall;
     wall.start();
@@ -528,14 +527,21 @@ double cpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>&
     return 100.0 * (processCpuSeconds(pid) - cpuBefore) / (wall.nsecsElapsed() / 1e9);
 }
 
+// The same after one second to settle into its working state.
+double cpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
+{
+    sendForSeconds(pty, frames, 1);
+    return cpuOverWindow(pid, pty, frames, seconds);
+}
+
 // The CPU of process `pid` as cpuWhileSending measures it, over three windows of `seconds`
 // one after the other: the median, and the text of all three. A burst from another tenant
 // of a shared machine moves one window, not the median.
 std::pair<double, QString> medianCpuWhileSending(qint64 pid, PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
 {
-    std::vector<double> windows;
-    for (int i = 0; i < 3; ++i)
-        windows.push_back(cpuWhileSending(pid, pty, frames, seconds));
+    std::vector<double> windows{cpuWhileSending(pid, pty, frames, seconds)};
+    for (int i = 1; i < 3; ++i)
+        windows.push_back(cpuOverWindow(pid, pty, frames, seconds));
     const QString text = QStringLiteral("median of 3 windows of %1 s: %2, %3, %4 %")
                              .arg(seconds, 0, 'f', 0)
                              .arg(windows[0], 0, 'f', 2)
@@ -581,7 +587,7 @@ double measureProgramProcess(double windowSeconds, double totalSeconds, bool wit
     addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
            QStringLiteral("%1 % of one core, %2").arg(percent, 0, 'f', 2).arg(windows),
            QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 3.0);
-    sendForSeconds(pty, frames, std::max(0.0, totalSeconds - 3 * (windowSeconds + 1)));
+    sendForSeconds(pty, frames, std::max(0.0, totalSeconds - 1 - 3 * windowSeconds));
     const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
     addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
            QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),

@@ -1,6 +1,7 @@
 #include "Downsample.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -212,9 +213,7 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
 std::int64_t steppedLiveEdge(std::int64_t newestMsecs, std::int64_t spanMsecs, int columns)
 {
     const std::int64_t column = columns > 0 ? (std::max<std::int64_t>(spanMsecs, 1) + columns - 1) / columns : 1;
-    std::int64_t step = 1;
-    while (step < column && step < (std::int64_t(1) << 40))
-        step *= 2;
+    const auto step = static_cast<std::int64_t>(std::bit_ceil(static_cast<std::uint64_t>(std::min<std::int64_t>(column, std::int64_t(1) << 40))));
     const std::int64_t past = newestMsecs % step;
     return past == 0 ? newestMsecs : newestMsecs + (past > 0 ? step - past : -past);
 }

@@ -34,8 +34,6 @@ public:
     static constexpr std::array<qint64, 5> kSpans{10 * 60'000, 60 * 60'000, 8 * 60 * 60'000, 24 * 60 * 60'000, 0};
 
     bool following() const { return m_following; }
-    // The time range shown, in milliseconds since the epoch.
-    std::pair<qint64, qint64> range() const { return {m_from, m_to}; }
     const TrendBuffer& shown() const;
     // Loads a log file in place of the live data; the reason when it cannot be read.
     std::optional<QString> loadLog(const QString& path);
