@@ -241,7 +241,7 @@ void measureSendLatency(Program& program, int rounds)
     ConfigSender& sender = program.form->configSender();
     auto queueOne = [&] {
         if (program.form->flagRxByte() == FrameAssembler::kSendWindowOpen)
-            program.form->sendWindowTick(); // the 300 ms window of the last round ends now
+            program.form->session().sendWindowTick(); // the 300 ms window of the last round ends now
         ConfigInputs inputs;
         inputs.sensorNumber = QStringLiteral("5");
         sender.submit(inputs);
@@ -293,7 +293,7 @@ void measureWaitingCpu(Program& program, double seconds)
 {
     // A silent line: let any earlier send window close, then queue one command.
     runUntil([] { return false; }, 400);
-    program.form->sendWindowTick();
+    program.form->session().sendWindowTick();
     ConfigInputs inputs;
     program.form->configSender().submit(inputs);
     const qsizetype pendingBefore = program.form->configSender().pending();
@@ -380,7 +380,7 @@ public:
     explicit PaintWatch(Form1& form) : m_form(form)
     {
         m_clock.start();
-        QObject::connect(&form, &Form1::sendWindowOpened, this, [this] {
+        QObject::connect(&form.session(), &LineSession::sendWindowOpened, this, [this] {
             const quint64 accepted = m_form.reception().framesAccepted;
             if (accepted != m_accepted)
                 m_waiting.push_back(m_clock.nsecsElapsed());

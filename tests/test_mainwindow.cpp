@@ -191,9 +191,9 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
         rig.get<QCheckBox>("Check1")->setChecked(true);
         for (int tick = 1; tick <= 5; ++tick)
-            rig.form->silenceTick();
+            rig.form->session().silenceTick();
         QCOMPARE(rig.text("Label1"), QStringLiteral("25.3"));
-        rig.form->silenceTick();
+        rig.form->session().silenceTick();
         QCOMPARE(rig.text("Label16"), QStringLiteral("0"));
         QCOMPARE(rig.text("Label1"), QStringLiteral("00.0"));
         QCOMPARE(rig.text("Label4"), QStringLiteral("0"));
@@ -207,7 +207,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
         for (int second = 0; second < 10; ++second) {
             for (int tick = 0; tick < 5; ++tick)
-                rig.form->silenceTick();
+                rig.form->session().silenceTick();
             QVERIFY(rig.pty.write("x"));
             QTRY_COMPARE(rig.form->reception().idleTicks(), 0);
         }
@@ -398,7 +398,7 @@ private Q_SLOTS:
         file.close();
         // The display reset clears SaveLog, and the log stays off until it is checked.
         for (int tick = 0; tick < 6; ++tick)
-            rig.form->silenceTick();
+            rig.form->session().silenceTick();
         rig.form->WriteLogLine();
         QCOMPARE(QFileInfo(rig.logPath()).size(), 7 + 62 + 62);
     }

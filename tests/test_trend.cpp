@@ -38,10 +38,10 @@ private Q_SLOTS:
         QCOMPARE(buffer.at(2).msecsSinceEpoch, 4000);
         QCOMPARE(buffer.lowerBound(2500), std::size_t(1));
         for (const auto& [text, value] : std::initializer_list<std::pair<const char*, float>>{
-                 {" 25.3", 25.3f}, {"-9.8", -9.8f}, {"007", 7.0f}, {"+5", 5.0f}, {"1e2", 100.0f}, {"54.449999999999999", 54.45f}}) {
+                 {" 25.3", 25.3f}, {"-9.8", -9.8f}, {"007", 7.0f}, {"+5", 5.0f}, {"54.449999999999999", 54.45f}}) {
             QCOMPARE(trendValue(QString::fromLatin1(text)), value);
         }
-        for (const char* text : {"2x", "", "-", ".", "1.2.3", "--1", "1e999"})
+        for (const char* text : {"2x", "", "-", ".", "1.2.3", "--1", "1e999", "1e2", "inf", "0x10", "+-1"})
             QVERIFY2(std::isnan(trendValue(QString::fromLatin1(text))), text);
     }
 

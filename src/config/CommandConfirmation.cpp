@@ -4,24 +4,16 @@
 
 QList<CommandConfirmation::Setting> CommandConfirmation::echoedSettings(const ConfigInputs& inputs)
 {
-    using Relay = ConfigInputs::Relay;
-    using HotCold = ConfigInputs::HotCold;
-    const auto relay = [](Relay r) { return r == Relay::On ? QStringLiteral("1") : r == Relay::Off ? QStringLiteral("0") : QString(); };
-    const QString hotCold = inputs.hotCold == HotCold::HH   ? QStringLiteral("11")
-                            : inputs.hotCold == HotCold::HC ? QStringLiteral("10")
-                            : inputs.hotCold == HotCold::CH ? QStringLiteral("1")
-                            : inputs.hotCold == HotCold::CC ? QStringLiteral("0")
-                                                            : QString();
     const QList<Setting> all{
-        {QStringLiteral("Low temperature point"), 3, inputs.lowTemperature},
-        {QStringLiteral("High temperature point"), 4, inputs.highTemperature},
-        {QStringLiteral("Low humidity point"), 5, inputs.lowHumidity},
-        {QStringLiteral("High humidity point"), 6, inputs.highHumidity},
-        {QStringLiteral("HOT-COLD"), 7, hotCold},
-        {QStringLiteral("Mode"), 8, inputs.mode},
-        {QStringLiteral("PWM"), 9, inputs.pwm},
-        {QStringLiteral("Relay1"), 10, relay(inputs.relay1)},
-        {QStringLiteral("Relay2"), 11, relay(inputs.relay2)},
+        {QStringLiteral("Low temperature point"), FrameField::LowTemperature, inputs.lowTemperature},
+        {QStringLiteral("High temperature point"), FrameField::HighTemperature, inputs.highTemperature},
+        {QStringLiteral("Low humidity point"), FrameField::LowHumidity, inputs.lowHumidity},
+        {QStringLiteral("High humidity point"), FrameField::HighHumidity, inputs.highHumidity},
+        {QStringLiteral("HOT-COLD"), FrameField::HotCold, hotColdCode(inputs.hotCold)},
+        {QStringLiteral("Mode"), FrameField::Mode, inputs.mode},
+        {QStringLiteral("PWM"), FrameField::Pwm, inputs.pwm},
+        {QStringLiteral("Relay1"), FrameField::Relay1, relayCode(inputs.relay1)},
+        {QStringLiteral("Relay2"), FrameField::Relay2, relayCode(inputs.relay2)},
     };
     QList<Setting> changed;
     for (const Setting& setting : all) {
@@ -33,12 +25,10 @@ QList<CommandConfirmation::Setting> CommandConfirmation::echoedSettings(const Co
 
 bool CommandConfirmation::shows(const QString& field, const QString& sent)
 {
-    bool fieldIsNumber = false;
-    bool sentIsNumber = false;
-    const double shown = field.trimmed().toDouble(&fieldIsNumber);
-    const double wanted = sent.trimmed().toDouble(&sentIsNumber);
-    if (fieldIsNumber && sentIsNumber)
-        return std::abs(shown - wanted) <= 1e-9 * std::max(1.0, std::abs(wanted));
+    const std::optional<double> shown = fieldNumber(QStringView(field));
+    const std::optional<double> wanted = fieldNumber(QStringView(sent));
+    if (shown && wanted)
+        return std::abs(*shown - *wanted) <= 1e-9 * std::max(1.0, std::abs(*wanted));
     return field.trimmed() == sent.trimmed();
 }
 
@@ -64,6 +54,17 @@ void CommandConfirmation::sent(std::uint8_t sequence, const ConfigInputs& inputs
     m_differences.clear();
     // A command that changes nothing the frames show has nothing to wait for.
     m_state = m_expected.isEmpty() ? State::Applied : State::Checking;
+}
+
+void CommandConfirmation::notSent(std::uint8_t sequence, const QString& reason, const QTime& at)
+{
+    m_waiting = 0;
+    m_sequence = sequence;
+    m_sentAt = at;
+    m_expected.clear();
+    m_differences.clear();
+    m_notSentReason = reason;
+    m_state = State::NotSent;
 }
 
 void CommandConfirmation::frameAccepted(const QStringList& fields)
@@ -95,6 +96,10 @@ QString CommandConfirmation::text(bool portOpen) const
                QStringLiteral(" (%1 queued)").arg(m_waiting);
     case State::Cancelled:
         return QStringLiteral("Cancelled: nothing was sent");
+    case State::NotSent:
+        return QStringLiteral("Not sent #%1 at %2: %3")
+            .arg(m_sequence)
+            .arg(m_sentAt.toString(QStringLiteral("HH:mm:ss")), m_notSentReason);
     case State::Checking:
         return sentLine;
     case State::Applied:

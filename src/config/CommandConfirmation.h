@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigCommand.h"
+#include "telemetry/FrameFields.h"
 
 #include <QList>
 #include <QString>
@@ -16,12 +17,12 @@ class CommandConfirmation {
 public:
     static constexpr int kFramesToCheck = 3;
 
-    enum class State { Idle, Waiting, Cancelled, Checking, Applied, NotApplied };
+    enum class State { Idle, Waiting, Cancelled, NotSent, Checking, Applied, NotApplied };
 
     // One setting the command changed and the frame field that shows it.
     struct Setting {
         QString name;
-        int frameIndex;
+        FrameField::Index frameIndex;
         QString sent;
     };
     struct Difference {
@@ -44,6 +45,10 @@ public:
     // The command with this sequence number went out at `at`; it supersedes any check
     // still running for an earlier one.
     void sent(std::uint8_t sequence, const ConfigInputs& inputs, const QTime& at);
+    // The command with this sequence number could not be written whole at `at`.
+    void notSent(std::uint8_t sequence, const QString& reason, const QTime& at);
+    // Whether the status line tells of a failure.
+    bool failed() const { return m_state == State::NotSent || m_state == State::NotApplied; }
     // An accepted status frame.
     void frameAccepted(const QStringList& fields);
 
@@ -61,4 +66,5 @@ private:
     QList<Setting> m_expected;
     int m_framesSeen = 0;
     QList<Difference> m_differences;
+    QString m_notSentReason;
 };

@@ -8,9 +8,7 @@ std::uint8_t TxSequence::next()
     return txSequence;
 }
 
-namespace {
-
-QLatin1String hotColdText(ConfigInputs::HotCold hotCold)
+QLatin1String hotColdCode(ConfigInputs::HotCold hotCold)
 {
     switch (hotCold) {
     case ConfigInputs::HotCold::HH:
@@ -28,7 +26,7 @@ QLatin1String hotColdText(ConfigInputs::HotCold hotCold)
     return QLatin1String("");
 }
 
-QLatin1String relayText(ConfigInputs::Relay relay)
+QLatin1String relayCode(ConfigInputs::Relay relay)
 {
     switch (relay) {
     case ConfigInputs::Relay::On:
@@ -41,8 +39,6 @@ QLatin1String relayText(ConfigInputs::Relay relay)
     return QLatin1String("");
 }
 
-} // namespace
-
 QByteArray buildConfigCommand(const ConfigInputs& inputs, std::uint8_t sequence)
 {
     QString text = QStringLiteral("@,");
@@ -51,9 +47,9 @@ QByteArray buildConfigCommand(const ConfigInputs& inputs, std::uint8_t sequence)
         text += *field;
         text += u',';
     }
-    text += hotColdText(inputs.hotCold) + u',';
-    text += relayText(inputs.relay1) + u',';
-    text += relayText(inputs.relay2) + u',';
+    text += hotColdCode(inputs.hotCold) + u',';
+    text += relayCode(inputs.relay1) + u',';
+    text += relayCode(inputs.relay2) + u',';
     text += inputs.pwm + u',';
     text += inputs.mode + u',';
     text += QLatin1String("1,");

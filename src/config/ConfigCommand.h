@@ -32,6 +32,11 @@ public:
     std::uint8_t txSequence = 0;
 };
 
+// The codes the command sends for the option groups, and the node's frames echo: HOT-COLD
+// "11", "10", "1", "0" (the last two as one digit); a relay "1" or "0"; empty for none.
+QLatin1String hotColdCode(ConfigInputs::HotCold hotCold);
+QLatin1String relayCode(ConfigInputs::Relay relay);
+
 // "@", the 13 fields each preceded by ",", a final ",", then CR LF. The texts go out as
 // typed, one byte per character.
 QByteArray buildConfigCommand(const ConfigInputs& inputs, std::uint8_t sequence);

@@ -1,7 +1,5 @@
 #include "ConfigSender.h"
 
-#include "serial/CommControl.h"
-
 ConfigSender::ConfigSender(CommControl& comm, WindowOpen sendWindowOpen, QObject* parent)
     : QObject(parent), m_comm(comm), m_sendWindowOpen(std::move(sendWindowOpen))
 {
@@ -22,11 +20,17 @@ QByteArray ConfigSender::submit(const ConfigInputs& inputs)
 
 void ConfigSender::flush()
 {
-    if (m_queue.flush([this](const QByteArray& command) { SendText(command); }) == 0)
+    QList<CommResult> results;
+    if (m_queue.flush([this, &results](const QByteArray& command) { results.append(SendText(command)); }) == 0)
         return;
     const QTime now = QTime::currentTime();
-    for (const auto& [sequence, inputs] : std::as_const(m_waiting))
-        m_confirmation.sent(sequence, inputs, now);
+    for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+        const auto& [sequence, inputs] = m_waiting.at(i);
+        if (const CommResult& failure = results.value(i))
+            m_confirmation.notSent(sequence, failure->description, now);
+        else
+            m_confirmation.sent(sequence, inputs, now);
+    }
     m_waiting.clear();
     Q_EMIT commandsSent();
     Q_EMIT statusChanged();
@@ -52,10 +56,15 @@ void ConfigSender::frameAccepted(const QStringList& fields)
 
 QString ConfigSender::statusText() const { return m_confirmation.text(m_comm.portOpen()); }
 
-void ConfigSender::SendText(const QByteArray& text)
+CommResult ConfigSender::SendText(const QByteArray& text)
 {
+    CommResult firstFailure;
     for (char c : text) {
-        if (m_comm.portOpen())
-            m_comm.setOutput(QByteArray(1, c));
+        // A port that closes partway skips the rest; each character is tried on its own.
+        CommResult result = m_comm.portOpen() ? m_comm.setOutput(QByteArray(1, c))
+                                              : CommFailure{CommError::PortClosed, QStringLiteral("the port is not open")};
+        if (result && !firstFailure)
+            firstFailure = std::move(result);
     }
+    return firstFailure;
 }

@@ -4,11 +4,11 @@
 #include "ConfigCommand.h"
 #include "SendQueue.h"
 
+#include "serial/CommControl.h"
+
 #include <QObject>
 
 #include <functional>
-
-class CommControl;
 
 // Builds configuration commands at the press of "Send" and sends them in the window that
 // opens after each completed status frame. It lives as long as the program, so closing
@@ -27,8 +27,9 @@ public:
     // Sends everything waiting, in press order; called when the send window opens.
     void flush();
 
-    // Writes a text to the line one character at a time while the port is open.
-    void SendText(const QByteArray& text);
+    // Writes a text to the line one character at a time while the port is open. Returns
+    // why a character did not reach the line, for the first that did not; none when all did.
+    CommResult SendText(const QByteArray& text);
 
     // Removes every waiting command; their sequence numbers stay used.
     void cancel();

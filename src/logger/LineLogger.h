@@ -1,22 +1,19 @@
 #pragma once
 
-#include "logging/Clock.h"
-#include "logging/LogFile.h"
 #include "serial/PortTable.h"
-#include "serial/SerialControl.h"
-#include "telemetry/FrameAssembler.h"
+#include "session/LineSession.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QStringList>
 #include <QTimer>
 
-#include <array>
 #include <chrono>
 
-// Reads one node's line without a window: assembles its frames, logs a record at each
-// tick of the log period while frames are fresh, and recovers by itself when the device
-// goes away. What changes is said once, as a line for the service's journal.
+class SerialControl;
+
+// Reads one node's line without a window, through the same line session as the desktop
+// program: logs a record at each tick of the log period while frames come, and recovers
+// by itself when the device goes away. What changes is said once, as a line for the
+// service's journal.
 class LineLogger : public QObject {
     Q_OBJECT
 public:
@@ -28,8 +25,6 @@ public:
         QString logPath;
     };
 
-    // A frame is fresh for this long after it was accepted, as the window's silence rule.
-    static constexpr std::chrono::seconds kFreshFor{6};
     static constexpr std::chrono::seconds kReopenPeriod{1};
     // Records are due this far into their second of the wall clock, so timer jitter never
     // puts two records in one second or skips one.
@@ -40,9 +35,11 @@ public:
     void start();
     void stop();
 
-    bool framesFresh() const;
+    LineSession& session() { return m_session; }
     // The line described for people: "COM1 (/dev/ttyUSB0)".
     QString lineName() const;
+    // How long until the next record is due, from `nowMsecs` on the wall clock.
+    static std::chrono::milliseconds untilNextRecord(qint64 nowMsecs, std::chrono::milliseconds period);
 
     // The ticks, public so tests can drive them.
     void logTick();
@@ -56,22 +53,13 @@ Q_SIGNALS:
     void report(const QString& text, bool problem);
 
 private:
-    void receiveRun(QByteArrayView characters);
-    void scheduleLogTick();
     void tryOpen();
     void setAlive(bool alive);
 
     Settings m_settings;
-    const Clock& m_clock;
-    SerialControl m_comm;
-    FrameAssembler m_rx;
-    // The node, temperature and humidity as last shown, logged as the window logs them.
-    std::array<QString, 3> m_shown{QStringLiteral("0"), QStringLiteral("00.0"), QStringLiteral("00.0")};
-    QElapsedTimer m_sinceFrame;
-    QElapsedTimer m_sinceOpen;
+    LineSession m_session;
     QTimer m_logTimer;
     QTimer m_watchTimer;
-    LogHealth m_logHealth;
     bool m_outage = false;
     bool m_alive = false;
     bool m_silenceReported = false;

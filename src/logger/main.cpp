@@ -1,12 +1,11 @@
 // zeq4810-logger: the line's records and frames without a window, for a service.
 #include "LineLogger.h"
 #include "LoggerOptions.h"
-#include "TerminationSignal.h"
+#include "platform/TerminationSignal.h"
 #include "publish/StatePublisher.h"
 
 #include <QCoreApplication>
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -24,8 +23,6 @@ void say(const QString& text)
 
 int main(int argc, char* argv[])
 {
-    // A broker that closes the connection must not end the program through a write.
-    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zeq4810-logger"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
@@ -52,6 +49,15 @@ int main(int argc, char* argv[])
     std::unique_ptr<StatePublisher> publisher;
     if (options.mqtt) {
         MqttClient::Options connection{*options.mqtt, options.mqttUser, options.mqttPassword};
+        // What the broker's settings need is set up once now, so that a bad one stops the
+        // start instead of surfacing later as a connection that never comes.
+        MqttClient::Options trial = connection;
+        trial.willTopic = options.topicPrefix + QStringLiteral("/_/availability");
+        trial.willPayload = QByteArrayLiteral("offline");
+        if (const QString problem = MqttClient(trial).setUpProblem(); !problem.isEmpty()) {
+            say(problem);
+            return 2;
+        }
         publisher = std::make_unique<StatePublisher>(connection, options.topicPrefix);
         QObject::connect(publisher.get(), &StatePublisher::report, report);
         QObject::connect(&logger, &LineLogger::frameAccepted, publisher.get(), &StatePublisher::frameAccepted);

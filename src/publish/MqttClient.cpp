@@ -1,5 +1,9 @@
 #include "MqttClient.h"
 
+#include "platform/SocketWait.h"
+#include "platform/SystemCertificates.h"
+
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <QSysInfo>
@@ -10,13 +14,7 @@
 #include <cstring>
 #include <mutex>
 
-#include <poll.h>
-#include <unistd.h>
-
 namespace {
-
-// The system's CA certificates, which mqtts:// trusts.
-constexpr const char* kSystemCaPath = "/etc/ssl/certs";
 
 QString resultText(int result)
 {
@@ -32,7 +30,7 @@ QString resultText(int result)
 QByteArray clientId()
 {
     const QByteArray host = QSysInfo::machineHostName().toUtf8().left(12);
-    return "zeq4810-" + host + '-' + QByteArray::number(::getpid());
+    return "zeq4810-" + host + '-' + QByteArray::number(QCoreApplication::applicationPid());
 }
 
 } // namespace
@@ -43,14 +41,27 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
     std::call_once(initialised, [] { mosquitto_lib_init(); });
 
     m_client = mosquitto_new(clientId().constData(), true, this);
-    if (m_options.endpoint.tls)
-        mosquitto_tls_set(m_client, nullptr, kSystemCaPath, nullptr, nullptr, nullptr);
+    if (!m_client) {
+        m_setUpProblem = QStringLiteral("cannot make an MQTT client: %1").arg(resultText(MOSQ_ERR_ERRNO));
+        return;
+    }
+    const auto check = [this](int result, const char* what) {
+        if (result != MOSQ_ERR_SUCCESS && m_setUpProblem.isEmpty())
+            m_setUpProblem = QStringLiteral("%1: %2").arg(QLatin1StringView(what), resultText(result));
+    };
+    if (m_options.endpoint.tls) {
+        const QByteArray caFolder = systemCaFolder();
+        check(mosquitto_tls_set(m_client, nullptr, caFolder.constData(), nullptr, nullptr, nullptr),
+              "cannot set up TLS with the system's certificate authorities");
+    }
     if (!m_options.user.isEmpty())
-        mosquitto_username_pw_set(m_client, m_options.user.toUtf8().constData(),
-                                  m_options.password.isEmpty() ? nullptr : m_options.password.toUtf8().constData());
+        check(mosquitto_username_pw_set(m_client, m_options.user.toUtf8().constData(),
+                                        m_options.password.isEmpty() ? nullptr : m_options.password.toUtf8().constData()),
+              "cannot use the MQTT user name and password");
     if (!m_options.willTopic.isEmpty())
-        mosquitto_will_set(m_client, m_options.willTopic.toUtf8().constData(), int(m_options.willPayload.size()),
-                           m_options.willPayload.constData(), 1, true);
+        check(mosquitto_will_set(m_client, m_options.willTopic.toUtf8().constData(), int(m_options.willPayload.size()),
+                                 m_options.willPayload.constData(), 1, true),
+              "cannot set the last will");
     mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
 
     m_retry.setSingleShot(true);
@@ -68,6 +79,8 @@ MqttClient::~MqttClient()
 
 void MqttClient::start()
 {
+    if (!m_setUpProblem.isEmpty())
+        return;
     m_finished = false;
     connectNow();
 }
@@ -110,8 +123,7 @@ void MqttClient::finish(std::chrono::milliseconds deadline)
         const QDeadlineTimer timer(deadline);
         int socket = mosquitto_socket(m_client);
         while (socket >= 0 && mosquitto_want_write(m_client) && !timer.hasExpired()) {
-            pollfd watched{socket, POLLOUT, 0};
-            if (::poll(&watched, 1, int(timer.remainingTime())) <= 0)
+            if (!waitUntilWritable(socket, int(timer.remainingTime())))
                 break;
             if (mosquitto_loop_write(m_client, 1) != MOSQ_ERR_SUCCESS)
                 break;

@@ -36,6 +36,10 @@ public:
     explicit MqttClient(Options options, QObject* parent = nullptr);
     ~MqttClient() override;
 
+    // Why the client could not be set up (TLS, credentials, will), empty when it could. A
+    // client that could not be set up never connects.
+    const QString& setUpProblem() const { return m_setUpProblem; }
+
     void start();
     bool isConnected() const { return m_connected; }
     // Hands a message to the connection; false, and the message dropped, while there is none.
@@ -67,6 +71,7 @@ private:
     QTimer m_housekeeping;
     std::chrono::seconds m_backoff = kFirstRetry;
     QString m_refusal;
+    QString m_setUpProblem;
     bool m_connected = false;
     bool m_finished = false;
     enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;

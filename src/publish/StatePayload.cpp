@@ -1,6 +1,7 @@
 #include "StatePayload.h"
 
 #include "logging/IsoTime.h"
+#include "telemetry/FrameFields.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,62 +13,39 @@ namespace {
 enum class Kind { Text, Number };
 
 struct PayloadField {
-    int frameIndex;
+    FrameField::Index frameIndex;
     const char* key;
     Kind kind;
 };
 
-constexpr std::array<PayloadField, 16> kPayloadFields{{
-    {0, "node", Kind::Text},
-    {1, "temperature", Kind::Number},
-    {2, "humidity", Kind::Number},
-    {3, "temperature_low", Kind::Number},
-    {4, "temperature_high", Kind::Number},
-    {5, "humidity_low", Kind::Number},
-    {6, "humidity_high", Kind::Number},
-    {7, "hot_cold", Kind::Text},
-    {8, "mode", Kind::Number},
-    {9, "pwm", Kind::Number},
-    {10, "relay1", Kind::Number},
-    {11, "relay2", Kind::Number},
-    {12, "input1", Kind::Number},
-    {13, "input2", Kind::Number},
-    {14, "adc", Kind::Number},
-    {15, "autoscan", Kind::Number},
+constexpr std::array<PayloadField, FrameField::Count> kPayloadFields{{
+    {FrameField::Node, "node", Kind::Text},
+    {FrameField::Temperature, "temperature", Kind::Number},
+    {FrameField::Humidity, "humidity", Kind::Number},
+    {FrameField::LowTemperature, "temperature_low", Kind::Number},
+    {FrameField::HighTemperature, "temperature_high", Kind::Number},
+    {FrameField::LowHumidity, "humidity_low", Kind::Number},
+    {FrameField::HighHumidity, "humidity_high", Kind::Number},
+    {FrameField::HotCold, "hot_cold", Kind::Text},
+    {FrameField::Mode, "mode", Kind::Number},
+    {FrameField::Pwm, "pwm", Kind::Number},
+    {FrameField::Relay1, "relay1", Kind::Number},
+    {FrameField::Relay2, "relay2", Kind::Number},
+    {FrameField::Input1, "input1", Kind::Number},
+    {FrameField::Input2, "input2", Kind::Number},
+    {FrameField::Adc, "adc", Kind::Number},
+    {FrameField::AutoScan, "autoscan", Kind::Number},
 }};
-
-// A plain decimal, blanks around it allowed: "25.3", "-4", " 60.2", ".5". Not "1e3", "inf"
-// or "0x10", which the node never sends as a number.
-bool isPlainDecimal(QStringView text)
-{
-    text = text.trimmed();
-    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+'))
-        text = text.sliced(1);
-    int digits = 0;
-    int points = 0;
-    for (const QChar c : text) {
-        if (c.isDigit() && c.unicode() < 0x80)
-            ++digits;
-        else if (c == u'.' && ++points == 1)
-            continue;
-        else
-            return false;
-    }
-    return digits > 0;
-}
 
 QJsonValue fieldValue(const QStringList& fields, const PayloadField& field)
 {
     if (field.frameIndex >= fields.size())
         return QJsonValue(QJsonValue::Null);
-    const QString& text = fields.at(field.frameIndex);
     if (field.kind == Kind::Number) {
-        bool ok = false;
-        const double value = isPlainDecimal(text) ? text.toDouble(&ok) : 0.0;
-        if (ok)
-            return value;
+        if (const std::optional<double> value = fieldNumber(fields, field.frameIndex))
+            return *value;
     }
-    return text;
+    return fields.at(field.frameIndex);
 }
 
 } // namespace

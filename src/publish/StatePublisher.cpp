@@ -69,6 +69,10 @@ void StatePublisher::startClient(const QString& firstNode)
     options.willTopic = topic(firstNode, "availability");
     options.willPayload = kOffline;
     m_client = std::make_unique<MqttClient>(options);
+    if (!m_client->setUpProblem().isEmpty()) {
+        Q_EMIT report(m_client->setUpProblem(), true);
+        return;
+    }
     const QString broker = endpointText(options.endpoint);
     connect(m_client.get(), &MqttClient::reachabilityChanged, this, [this, broker](bool reachable, const QString& reason) {
         if (reachable)

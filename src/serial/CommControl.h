@@ -30,9 +30,9 @@ inline constexpr int Receive = 2; // characters received
 } // namespace CommEvents
 
 // The serial communications control through which all line traffic passes. The
-// operations mirror a classic comm control: set CommPort, Settings, RThreshold and
-// InputLen, then set PortOpen; every received character raises OnComm once and is
-// read back through input().
+// operations mirror a classic comm control: set CommPort and Settings, then set PortOpen.
+// What the device delivers is handed on as one run of characters per read, in order of
+// arrival; a reader takes them one by one, as if each had raised its own event.
 class CommControl : public QObject {
     Q_OBJECT
 public:
@@ -41,21 +41,15 @@ public:
     virtual void setCommPort(int portNumber) = 0;
     virtual int commPort() const = 0;
     virtual CommResult setSettings(const QString& settings) = 0;
-    virtual void setRThreshold(int threshold) = 0;
-    virtual void setInputLen(int length) = 0;
 
     virtual bool portOpen() const = 0;
     virtual CommResult setPortOpen(bool open) = 0;
 
-    // The oldest unread received character, removed from the receive buffer; none when
-    // nothing is waiting. With InputLen 1 a read never takes more than one character.
-    virtual std::optional<char> input() = 0;
     virtual CommResult setOutput(const QByteArray& bytes) = 0;
-    virtual int commEvent() const = 0;
 
 Q_SIGNALS:
-    // Raised once for every received character, in order of arrival.
-    void OnComm();
+    // The characters of one read from the device, valid during the call.
+    void received(const QByteArray& run);
     // The port was closed by the control itself because the device failed.
     void deviceLost(const QString& reason);
 };

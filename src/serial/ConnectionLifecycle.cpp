@@ -32,8 +32,6 @@ void ConnectionLifecycle::SetCOM(const QString& boxText)
     if (m_comm.portOpen())
         m_comm.setPortOpen(false);
     m_comm.setSettings(QString::fromLatin1(kLineSettings));
-    m_comm.setRThreshold(1);
-    m_comm.setInputLen(1);
     OpenCOM(boxText);
 }
 

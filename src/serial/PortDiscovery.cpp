@@ -25,9 +25,7 @@ void PortDiscovery::EnumSerialPorts()
         deviceNames.append(comName(port.number));
 
     m_found.clear();
-    int count = 0;
     for (int number : matchComPorts(deviceNames)) {
-        m_comPorts[static_cast<std::size_t>(count++)] = comName(number);
         for (const PresentPort& port : present) {
             if (port.number == number)
                 m_found.append(port);

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QSerialPortInfo>
 
-#include <sys/stat.h>
+#include "platform/DeviceFolder.h"
 
 QList<SystemSerialDevice> systemSerialDevices()
 {
@@ -53,20 +53,18 @@ class CachedSystemDevices {
 public:
     QList<SystemSerialDevice> operator()()
     {
-        struct stat dev {};
-        const bool known = ::stat("/dev", &dev) == 0;
-        const auto stamp = std::make_pair(dev.st_mtim.tv_sec, dev.st_mtim.tv_nsec);
-        if (!known || !m_valid || stamp != m_stamp) {
+        const std::optional<DeviceFolderStamp> stamp = deviceFolderStamp();
+        if (!stamp || !m_valid || *stamp != m_stamp) {
             m_devices = systemSerialDevices();
-            m_stamp = stamp;
-            m_valid = known;
+            m_stamp = stamp.value_or(DeviceFolderStamp{});
+            m_valid = stamp.has_value();
         }
         return m_devices;
     }
 
 private:
     bool m_valid = false;
-    std::pair<time_t, long> m_stamp{};
+    DeviceFolderStamp m_stamp{};
     QList<SystemSerialDevice> m_devices;
 };
 

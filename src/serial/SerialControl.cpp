@@ -2,14 +2,7 @@
 
 #include "ComName.h"
 
-#include <QFileInfo>
-
-#include <cerrno>
-
-#include <grp.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/DeviceAccess.h"
 
 namespace {
 
@@ -26,34 +19,15 @@ CommFailure inUse(const QString& path)
 }
 
 // QSerialPort reports both a busy and a forbidden device as PermissionError, with a
-// translated text; access(2) tells the two apart.
+// translated text; the device's own permissions tell the two apart.
 CommFailure unavailable(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    if (::access(native.constData(), R_OK | W_OK) != 0)
+    if (!mayReadWrite(path))
         return {CommError::DeviceUnavailable, accessAdvice(path)};
     return inUse(path);
 }
 
 } // namespace
-
-QString accessAdvice(const QString& path)
-{
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("Access to %1 is denied").arg(path);
-    constexpr mode_t groupReadWrite = S_IRGRP | S_IWGRP;
-    if ((info.st_mode & groupReadWrite) != groupReadWrite)
-        return QStringLiteral("Access to %1 is denied, and no group may open it (mode %2); ask the "
-                              "administrator to give it a group, for example with a udev rule")
-            .arg(path)
-            .arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
-    const group* owner = ::getgrgid(info.st_gid);
-    const QString name = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
-    return QStringLiteral("Access to %1 is denied; add your user to the %2 group "
-                          "(sudo usermod -aG %2 $USER) and log in again")
-        .arg(path, name);
-}
 
 SerialControl::SerialControl(const PortTable& table, QObject* parent)
     : CommControl(parent), m_table(table)
@@ -153,24 +127,14 @@ CommResult SerialControl::open()
     }
     // Another program that holds the device's advisory lock reads from it too; two readers
     // would split the stream between them.
-    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    if (heldByAnother(m_port.handle())) {
         m_port.close();
         return inUse(port->path);
     }
     // Bytes that waited in the device from before the open belong to nobody.
     m_port.clear();
     m_received.clear();
-    m_readPos = 0;
     return std::nullopt;
-}
-
-std::optional<char> SerialControl::input()
-{
-    // InputLen 1 and RThreshold 1: each receive event hands out exactly its own character.
-    if (!m_eventCharacterWaiting || m_readPos >= m_received.size())
-        return std::nullopt;
-    m_eventCharacterWaiting = false;
-    return m_received.at(m_readPos++);
 }
 
 CommResult SerialControl::setOutput(const QByteArray& bytes)
@@ -187,26 +151,10 @@ CommResult SerialControl::setOutput(const QByteArray& bytes)
 
 void SerialControl::deliverReceived()
 {
-    // The buffer keeps its storage between reads, so reading allocates nothing.
     m_received.resize(m_port.bytesAvailable());
     m_received.resize(qMax<qint64>(0, m_port.read(m_received.data(), m_received.size())));
-    m_readPos = 0;
-    if (m_runReceiver) {
-        m_runReceiver(QByteArrayView(m_received));
-        return;
-    }
-    m_commEvent = CommEvents::Receive;
-    while (m_readPos < m_received.size()) {
-        m_eventCharacterWaiting = true;
-        Q_EMIT OnComm();
-        // A handler that does not read must not stall the line: its character is consumed.
-        if (m_eventCharacterWaiting) {
-            m_eventCharacterWaiting = false;
-            ++m_readPos;
-        }
-    }
-    m_readPos = 0;
-    m_commEvent = 0;
+    if (!m_received.isEmpty())
+        Q_EMIT received(m_received);
 }
 
 void SerialControl::onError(QSerialPort::SerialPortError error)

@@ -84,6 +84,8 @@ public:
 
     // A tick of the silence timer; true when the display must return to its idle look.
     bool silenceTick();
+    // Counts silence from now, as if a character had just come.
+    void restartIdleCount() { m_idleTicks = 0; }
     // The tick that ends the send window.
     void closeSendWindow() { flagRxByte = 0; }
 

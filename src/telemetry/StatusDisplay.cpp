@@ -8,7 +8,6 @@ bool lampIsOn(const QStringList& fields, int frameIndex)
     const QString& field = fields.at(frameIndex);
     if (field.size() == 1 && (field.front() == u'0' || field.front() == u'1'))
         return field.front() == u'1';
-    bool isNumber = false;
-    const double value = field.toDouble(&isNumber);
-    return !isNumber || value == 1.0;
+    const std::optional<double> value = fieldNumber(QStringView(field));
+    return !value || *value == 1.0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameFields.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -8,31 +10,37 @@
 
 // Where each field of a status frame is shown on the main window.
 struct StatusTextField {
-    int frameIndex;
+    FrameField::Index frameIndex;
     const char* control;
 };
 struct StatusLamp {
-    int frameIndex;
+    FrameField::Index frameIndex;
     const char* control;
     QColor onFill;
     QColor offFill;
 };
 
 inline constexpr std::array<StatusTextField, 11> kStatusTextFields{{
-    {0, "Label16"}, {1, "Label1"}, {2, "Label7"}, {3, "Label4"}, {4, "Label6"}, {5, "Label10"},
-    {6, "Label12"}, {7, "Label28"}, {8, "Label18"}, {9, "Label20"}, {14, "Label30"},
+    {FrameField::Node, "Label16"},
+    {FrameField::Temperature, "Label1"},
+    {FrameField::Humidity, "Label7"},
+    {FrameField::LowTemperature, "Label4"},
+    {FrameField::HighTemperature, "Label6"},
+    {FrameField::LowHumidity, "Label10"},
+    {FrameField::HighHumidity, "Label12"},
+    {FrameField::HotCold, "Label28"},
+    {FrameField::Mode, "Label18"},
+    {FrameField::Pwm, "Label20"},
+    {FrameField::Adc, "Label30"},
 }};
 
 inline const std::array<StatusLamp, 5> kStatusLamps{{
-    {10, "Shape1", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
-    {11, "Shape2", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
-    {12, "Shape3", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
-    {13, "Shape4", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
-    {15, "Shape5", QColor(0x00, 0xFF, 0xFF), QColor(0x00, 0x40, 0x00)},
+    {FrameField::Relay1, "Shape1", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
+    {FrameField::Relay2, "Shape2", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
+    {FrameField::Input1, "Shape3", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
+    {FrameField::Input2, "Shape4", QColor(0xFF, 0x00, 0x00), QColor(0x80, 0x00, 0x00)},
+    {FrameField::AutoScan, "Shape5", QColor(0x00, 0xFF, 0xFF), QColor(0x00, 0x40, 0x00)},
 }};
-
-// The idle look of a text field: "00.0" for temperature and humidity, "0" for the rest.
-inline const char* idleText(int frameIndex) { return frameIndex == 1 || frameIndex == 2 ? "00.0" : "0"; }
 
 // A lamp is on when its field reads as a number equal to 1. A missing field or a text
 // that is not a number fails the test, and a failed test switches the lamp on.

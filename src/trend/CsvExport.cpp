@@ -8,7 +8,7 @@
 
 namespace {
 
-QByteArray number(float value)
+QByteArray csvNumber(float value)
 {
     // QByteArray::number never uses the locale: "." always.
     return std::isnan(value) ? QByteArray() : QByteArray::number(static_cast<double>(value), 'g', 7);
@@ -30,7 +30,7 @@ QByteArray csvFromSamples(const TrendBuffer& buffer, std::size_t first, std::siz
         text += time.left(19);
         for (const float value : sample.values) {
             text += ',';
-            text += number(value);
+            text += csvNumber(value);
         }
         text += "\r\n";
     }

@@ -1,40 +1,21 @@
 #include "TrendBuffer.h"
 
 #include <algorithm>
-#include <charconv>
 
 float trendValue(const QString& text)
 {
-    // A plain decimal, as the node sends its readings, is read straight from its
-    // characters: the general reading below costs several times more, at seven fields a
-    // frame. Both round correctly, so they agree wherever both read a text.
-    char plain[24];
-    const qsizetype length = text.size();
-    bool isPlain = length > 0 && length <= qsizetype(sizeof plain);
-    for (qsizetype i = 0; isPlain && i < length; ++i) {
-        const char16_t c = text[i].unicode();
-        isPlain = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
-        plain[i] = static_cast<char>(c);
-    }
-    if (isPlain) {
-        double value = 0;
-        const auto [end, error] = std::from_chars(plain, plain + length, value);
-        if (error == std::errc() && end == plain + length)
-            return std::isfinite(value) ? static_cast<float>(value) : kNoValue;
-    }
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? static_cast<float>(value) : kNoValue;
+    const std::optional<double> value = fieldNumber(QStringView(text));
+    return value ? static_cast<float>(*value) : kNoValue;
 }
 
 TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields)
 {
     TrendSample sample;
     sample.msecsSinceEpoch = msecsSinceEpoch;
-    // Fields 0 to 6 of a status frame: node, temperature, humidity, then the low and high
-    // temperature points and the low and high humidity points.
-    for (int q = 0; q < TrendSample::Count; ++q)
-        sample.values[q] = q < fields.size() ? trendValue(fields.at(q)) : kNoValue;
+    for (int q = 0; q < TrendSample::Count; ++q) {
+        const std::optional<double> value = fieldNumber(fields, kTrendField[q]);
+        sample.values[q] = value ? static_cast<float>(*value) : kNoValue;
+    }
     return sample;
 }
 

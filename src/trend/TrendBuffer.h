@@ -1,5 +1,7 @@
 #pragma once
 
+#include "telemetry/FrameFields.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -21,10 +23,15 @@ struct TrendSample {
     float value(Quantity q) const { return values[q]; }
 };
 
+// The frame field each quantity of a sample comes from.
+inline constexpr FrameField::Index kTrendField[TrendSample::Count]{
+    FrameField::Node,          FrameField::Temperature,     FrameField::Humidity,     FrameField::LowTemperature,
+    FrameField::HighTemperature, FrameField::LowHumidity, FrameField::HighHumidity,
+};
+
 inline constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
-// A field's text as a trend value: NaN unless the whole text, blanks around it aside, reads
-// as a number.
+// A field's text as a trend value: NaN unless it reads as a number (fieldNumber).
 float trendValue(const QString& text);
 
 // The sample for a frame's fields received at `msecsSinceEpoch`.

@@ -3,24 +3,20 @@
 #include "FrmAbout.h"
 #include "FrmSet.h"
 #include "LampWidget.h"
+#include "LiveToolTip.h"
 #include "PaintRateLimiter.h"
 #include "Theme.h"
 #include "TrendWindow.h"
 #include "WindowPlace.h"
 #include "ui_Form1.h"
 
-#include "config/ConfigSender.h"
 #include "logging/LogInterval.h"
-#include "logging/LogRecord.h"
 #include "serial/ComName.h"
 #include "serial/ConnectionLifecycle.h"
 #include "serial/SerialControl.h"
 #include "telemetry/StatusDisplay.h"
 
 #include <QCloseEvent>
-#include <QCursor>
-#include <QHelpEvent>
-#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -28,36 +24,18 @@
 
 #include <cstdio>
 
-using namespace std::chrono_literals;
-
 namespace {
 
-constexpr auto kSilenceTickPeriod = 1000ms;
-constexpr auto kSendWindowLength = 300ms;
-constexpr auto kFailureBalloonTime = 6000ms;
+constexpr std::chrono::milliseconds kFailureBalloonTime{6000};
 const QColor kLogFailureColour(0xFF, 0x00, 0x00);
-// Screen places of the windows' client areas, in pixels (twips / 15).
-constexpr QPoint kForm1Place(11, 54);
-constexpr QSize kForm1ClientSize(451, 422);
-constexpr QRect kFrmSetPlace(501, 64, 382, 322);
-constexpr QRect kFrmAboutPlace(140, 240, 310, 130);
-constexpr QRect kTrendWindowPlace(250, 100, 760, 560);
 
-QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds period, bool singleShot)
+QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds period)
 {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QLatin1String(name));
     timer->setInterval(period);
-    timer->setSingleShot(singleShot);
     timer->setTimerType(Qt::PreciseTimer);
     return timer;
-}
-
-// Enabling a timer that already runs leaves its period as it is.
-void enable(QTimer* timer)
-{
-    if (!timer->isActive())
-        timer->start();
 }
 
 } // namespace
@@ -65,20 +43,17 @@ void enable(QTimer* timer)
 Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Form1>())
-    , m_comm(comm ? std::move(comm) : std::make_unique<SerialControl>(ports))
+    , m_session(new LineSession(comm ? std::move(comm) : std::make_unique<SerialControl>(ports), this))
     , m_discovery(ports)
 {
     m_ui->setupUi(this);
     applyDesignLook(this);
 
-    m_timer1 = makeTimer(this, "Timer1", kDesignLogInterval, false);
-    m_timer2 = makeTimer(this, "Timer2", kSilenceTickPeriod, false);
-    m_timer3 = makeTimer(this, "Timer3", kSendWindowLength, true);
-    m_timer4 = makeTimer(this, "Timer4", kWatchdogPeriod, false);
+    m_timer1 = makeTimer(this, "Timer1", kDesignLogInterval);
+    m_timer4 = makeTimer(this, "Timer4", kWatchdogPeriod);
     m_timer1->start();
 
-    m_link = new ConnectionLifecycle(*m_comm, m_discovery, *m_timer4, this);
-    m_sender = new ConfigSender(*m_comm, [this] { return m_rx.flagRxByte == FrameAssembler::kSendWindowOpen; }, this);
+    m_link = new ConnectionLifecycle(m_session->comm(), m_discovery, *m_timer4, this);
     bindControls();
     m_paintLimiter = new PaintRateLimiter(this);
 
@@ -120,7 +95,8 @@ void Form1::bindControls()
     m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
     setBackground(m_ui->Command1, kLostColour);
 
-    connect(m_comm.get(), &CommControl::OnComm, this, &Form1::onComm);
+    connect(m_session, &LineSession::frameAccepted, this, &Form1::frameAccepted);
+    connect(m_session, &LineSession::silenced, this, &Form1::ClearStatus);
     connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::connectClicked);
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::showSetForm);
     connect(m_ui->Command3, &QPushButton::clicked, this, &Form1::exitClicked);
@@ -129,31 +105,17 @@ void Form1::bindControls()
     connect(m_ui->mnTrend, &QAction::triggered, this, &Form1::showTrend);
     connect(m_ui->Combo1->lineEdit(), &QLineEdit::textEdited, this, &Form1::FillPortList);
     connect(m_ui->Combo1, &PortBox::aboutToShowList, this, &Form1::FillPortList);
-
     connect(m_timer1, &QTimer::timeout, this, &Form1::WriteLogLine);
-    connect(m_timer2, &QTimer::timeout, this, &Form1::silenceTick);
-    connect(m_timer3, &QTimer::timeout, this, &Form1::sendWindowTick);
-
     connect(m_link, &ConnectionLifecycle::linkShown, this, &Form1::showLink);
     connect(m_link, &ConnectionLifecycle::lastOpenFailureChanged, m_ui->Label13, &QLabel::setToolTip);
-    connect(this, &Form1::sendWindowOpened, m_sender, &ConfigSender::flush);
 
-    for (QRadioButton* option : {m_ui->Option1, m_ui->Option2, m_ui->Option3, m_ui->Option4})
+    for (const auto& [label, option] : {std::pair{m_ui->Label31, m_ui->Option1}, std::pair{m_ui->Label32, m_ui->Option2},
+                                        std::pair{m_ui->Label33, m_ui->Option3}, std::pair{m_ui->Label34, m_ui->Option4}}) {
         connect(option, &QRadioButton::clicked, this, &Form1::SetLogInterval);
-    // The option buttons are only as wide as their mark; their labels select them too.
-    for (QLabel* label : {m_ui->Label31, m_ui->Label32, m_ui->Label33, m_ui->Label34})
-        label->installEventFilter(this);
-    // The link text's tooltip also tells how the line is doing, kept current while shown.
-    m_ui->Label13->installEventFilter(this);
-    m_linkTipRefresh = new QTimer(this);
-    m_linkTipRefresh->setInterval(kSilenceTickPeriod);
-    connect(m_linkTipRefresh, &QTimer::timeout, this, [this] {
-        if (!QToolTip::isVisible() || !m_ui->Label13->underMouse()) {
-            m_linkTipRefresh->stop();
-            return;
-        }
-        QToolTip::showText(QCursor::pos(), linkToolTip(), m_ui->Label13);
-    });
+        new LabelSelectsOption(label, option);
+    }
+    // The link text's tooltip also tells how the line is doing.
+    new LiveToolTip(m_ui->Label13, [this] { return linkToolTip(); });
 }
 
 void Form1::startUp()
@@ -164,50 +126,22 @@ void Form1::startUp()
     SetLogInterval();
 }
 
-// ---- Reception and display ----
+// ---- Display ----
 
-void Form1::onComm()
+void Form1::frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
 {
-    const int event = m_comm->commEvent();
-    if (event != CommEvents::Receive) {
-        m_rx.handleEvent(event, 0);
-        return;
-    }
-    const std::optional<char> character = m_comm->input();
-    if (!character)
-        return;
-    switch (m_rx.receive(*character)) {
-    case FrameAssembler::Outcome::None:
-        return;
-    case FrameAssembler::Outcome::Accepted:
-        enable(m_timer3);
-        enable(m_timer2);
-        ShowStatus();
-        m_paintLimiter->changed();
-        m_trend.append(sampleFromFields(m_clock->nowMsecs(), m_rx.rxFields));
-        m_sender->frameAccepted(m_rx.rxFields);
-        m_lastFrame.start();
-        break;
-    case FrameAssembler::Outcome::Dropped:
-        // The send window must close after a dropped frame too, or a command could go
-        // out at any later moment while the node talks on the half-duplex line.
-        enable(m_timer3);
-        break;
-    }
-    Q_EMIT sendWindowOpened();
+    ShowStatus();
+    m_paintLimiter->changed();
+    m_trend.append(sampleFromFields(receivedMsecsSinceEpoch, fields));
 }
 
 void Form1::ShowStatus()
 {
-    const QStringList& fields = m_rx.rxFields;
+    for (const StatusTextField& field : kStatusTextFields)
+        m_textFieldForIndex[field.frameIndex]->setText(m_session->shown(field.frameIndex));
     const QColor onBorder = systemColour(SystemColour::ButtonHighlight);
     const QColor offBorder = systemColour(SystemColour::WindowText);
-    for (int index = 0; index < 16; ++index) {
-        if (QLabel* label = m_textFieldForIndex[index]) {
-            if (index < fields.size())
-                label->setText(fields.at(index));
-        }
-    }
+    const QStringList& fields = m_session->reception().rxFields;
     for (const StatusLamp& lamp : kStatusLamps) {
         const bool on = lampIsOn(fields, lamp.frameIndex);
         m_lampForIndex[lamp.frameIndex]->setColours(on ? lamp.onFill : lamp.offFill, on ? onBorder : offBorder);
@@ -216,24 +150,13 @@ void Form1::ShowStatus()
 
 void Form1::ClearStatus()
 {
+    m_session->clearShown();
     const QColor offBorder = systemColour(SystemColour::WindowText);
     for (const StatusTextField& field : kStatusTextFields)
-        m_textFieldForIndex[field.frameIndex]->setText(QLatin1String(idleText(field.frameIndex)));
+        m_textFieldForIndex[field.frameIndex]->setText(m_session->shown(field.frameIndex));
     for (const StatusLamp& lamp : kStatusLamps)
         m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, offBorder);
     m_ui->Check1->setChecked(false);
-}
-
-void Form1::silenceTick()
-{
-    if (m_rx.silenceTick())
-        ClearStatus();
-}
-
-void Form1::sendWindowTick()
-{
-    m_rx.closeSendWindow();
-    m_timer3->stop();
 }
 
 // ---- Serial link ----
@@ -243,19 +166,10 @@ void Form1::EnumSerialPorts() { m_discovery.EnumSerialPorts(); }
 void Form1::FillPortList()
 {
     EnumSerialPorts();
-    PortBox* box = m_ui->Combo1;
-    QLineEdit* edit = box->lineEdit();
-    const QString text = edit->text();
-    const int cursor = edit->cursorPosition();
-    const QSignalBlocker blocker(box);
-    box->clear();
-    for (const PresentPort& port : m_discovery.found()) {
-        box->addItem(comName(port.number));
-        box->setItemData(box->count() - 1, portToolTip(port), Qt::ToolTipRole);
-    }
-    box->setCurrentIndex(-1);
-    edit->setText(text);
-    edit->setCursorPosition(cursor);
+    QList<std::pair<QString, QString>> ports;
+    for (const PresentPort& port : m_discovery.found())
+        ports.append({comName(port.number), portToolTip(port)});
+    m_ui->Combo1->setPorts(ports);
 }
 
 void Form1::connectClicked()
@@ -263,15 +177,14 @@ void Form1::connectClicked()
     if (const CommResult failure = m_link->connectAction(m_ui->Combo1->currentText())) {
         // Shown without a nested event loop: reception and the timers go on behind it.
         auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("zeq4810pc"),
-                                    failure->description + QStringLiteral("\n\rCan't Connect COMport"),
-                                    QMessageBox::Ok, this);
+                                    failure->description + QStringLiteral("\n\rCan't Connect COMport"), QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
         return;
     }
     // A port that did not open leaves the link as it was; say why at once, where the
     // link is shown, instead of only in a tooltip the user has to find.
-    if (!m_comm->portOpen() && !m_link->lastOpenFailure().isEmpty()) {
+    if (!comm().portOpen() && !m_link->lastOpenFailure().isEmpty()) {
         QLabel* link = m_ui->Label13;
         QToolTip::showText(link->mapToGlobal(QPoint(0, link->height())), m_link->lastOpenFailure(), link, QRect(),
                            static_cast<int>(kFailureBalloonTime.count()));
@@ -292,8 +205,8 @@ void Form1::showLink(const QString& text, const QColor& colour)
 
 void Form1::SetLogInterval()
 {
-    const auto period = logInterval(m_ui->Option1->isChecked(), m_ui->Option2->isChecked(),
-                                    m_ui->Option3->isChecked(), m_ui->Option4->isChecked());
+    const auto period = logInterval(m_ui->Option1->isChecked(), m_ui->Option2->isChecked(), m_ui->Option3->isChecked(),
+                                    m_ui->Option4->isChecked());
     // Setting a running timer's period restarts it; the period already set goes on.
     if (m_timer1->intervalAsDuration() != period)
         m_timer1->setInterval(period);
@@ -301,90 +214,62 @@ void Form1::SetLogInterval()
 
 void Form1::WriteLogLine()
 {
-    if (!m_comm->portOpen())
+    if (!comm().portOpen() || !m_ui->Check1->isChecked())
         return;
-    if (!m_ui->Check1->isChecked())
-        return;
-    const QByteArray record = formatLogRecord(m_clock->now(), m_ui->Label16->text(), m_ui->Label1->text(), m_ui->Label7->text());
-    const auto failure = appendRecord(m_logPath, record);
-    switch (m_logHealth.recordResult(failure)) {
-    case LogHealth::Change::FailureStarted:
-        std::fprintf(stderr, "zeq4810pc: cannot write to %s: %s\n",
-                     qPrintable(QDir::toNativeSeparators(QFileInfo(m_logPath).absoluteFilePath())),
-                     qPrintable(m_logHealth.reason()));
-        break;
-    case LogHealth::Change::Recovered:
-    case LogHealth::Change::None:
-        break;
-    }
+    if (m_session->writeRecord() == LogHealth::Change::FailureStarted)
+        std::fprintf(stderr, "zeq4810pc: cannot write to %s: %s\n", qPrintable(m_session->logFileName()),
+                     qPrintable(m_session->logHealth().reason()));
     showLogHealth();
 }
 
 void Form1::showLogHealth()
 {
-    QLabel* caption = m_ui->Label26;
-    QPalette palette = caption->palette();
-    const QColor text = m_logHealth.failing() ? kLogFailureColour : systemColour(SystemColour::ButtonText);
-    if (palette.color(QPalette::WindowText) != text) {
-        palette.setColor(QPalette::Active, QPalette::WindowText, text);
-        palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
-        caption->setPalette(palette);
-    }
-    caption->setToolTip(m_logHealth.failing()
-                            ? QStringLiteral("Cannot write %1: %2")
-                                  .arg(QDir::toNativeSeparators(QFileInfo(m_logPath).absoluteFilePath()), m_logHealth.reason())
-                            : QString());
+    const LogHealth& health = m_session->logHealth();
+    setForeground(m_ui->Label26, health.failing() ? kLogFailureColour : systemColour(SystemColour::ButtonText));
+    m_ui->Label26->setToolTip(health.failing() ? QStringLiteral("Cannot write %1: %2").arg(m_session->logFileName(), health.reason())
+                                         : QString());
 }
 
 // ---- Windows and exit ----
-
 FrmSet* Form1::configWindow() const { return m_frmSet; }
-
 FrmAbout* Form1::aboutWindow() const { return m_frmAbout; }
-
 TrendWindow* Form1::trendWindow() const { return m_trendWindow; }
 
 void Form1::showTrend()
 {
-    if (!m_trendWindow) {
-        m_trendWindow = new TrendWindow(m_trend, m_rx);
-        m_trendWindow->setWindowIcon(windowIcon());
-        placeOnScreen(m_trendWindow, kTrendWindowPlace);
-    }
-    showInFront(m_trendWindow);
+    showOnce(m_trendWindow, kTrendWindowPlace, [this] {
+        auto* window = new TrendWindow(m_trend, m_session->reception());
+        window->setWindowIcon(windowIcon());
+        return window;
+    });
 }
 
 void Form1::showSetForm()
 {
-    if (!m_frmSet) {
-        m_frmSet = new FrmSet(*m_sender);
-        m_frmSet->setWindowIcon(windowIcon());
-        placeOnScreen(m_frmSet, kFrmSetPlace);
-    }
-    showInFront(m_frmSet);
+    showOnce(m_frmSet, kFrmSetPlace, [this] {
+        auto* window = new FrmSet(configSender());
+        window->setWindowIcon(windowIcon());
+        return window;
+    });
 }
 
 void Form1::showAbout()
 {
-    if (!m_frmAbout) {
-        m_frmAbout = new FrmAbout;
-        placeOnScreen(m_frmAbout, kFrmAboutPlace);
-    }
-    showInFront(m_frmAbout);
+    showOnce(m_frmAbout, kFrmAboutPlace, [] { return new FrmAbout; });
 }
 
 void Form1::exitClicked()
 {
-    if (m_comm->portOpen())
-        m_comm->setPortOpen(false);
+    if (comm().portOpen())
+        comm().setPortOpen(false);
     closeAllWindows();
 }
 
 void Form1::menuExit()
 {
-    if (m_comm->portOpen())
-        m_comm->setPortOpen(false);
-    ClearStatus();
+    if (comm().portOpen())
+        comm().setPortOpen(false);
+    ClearStatus(); // the display is idle as the windows close
     closeAllWindows();
 }
 
@@ -392,12 +277,10 @@ void Form1::closeAllWindows()
 {
     m_exiting = true;
     close();
-    if (m_frmSet)
-        m_frmSet->close();
-    if (m_frmAbout)
-        m_frmAbout->close();
-    if (m_trendWindow)
-        m_trendWindow->close();
+    for (QWidget* window : std::initializer_list<QWidget*>{m_frmSet, m_frmAbout, m_trendWindow}) {
+        if (window)
+            window->close();
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -410,36 +293,6 @@ void Form1::closeEvent(QCloseEvent* event)
 
 QString Form1::linkToolTip() const
 {
-    QStringList lines;
-    if (!m_ui->Label13->toolTip().isEmpty())
-        lines.append(m_ui->Label13->toolTip());
-    lines.append(QStringLiteral("Frames accepted %1, dropped %2").arg(m_rx.framesAccepted).arg(m_rx.framesDropped));
-    lines.append(QStringLiteral("Characters received %1").arg(m_rx.charactersReceived));
-    lines.append(m_lastFrame.isValid() ? QStringLiteral("Last frame %1 s ago").arg(m_lastFrame.elapsed() / 1000.0, 0, 'f', 1)
-                                       : QStringLiteral("No frame received yet"));
-    return lines.join(u'\n');
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_ui->Label13 && event->type() == QEvent::ToolTip) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), linkToolTip(), m_ui->Label13);
-        m_linkTipRefresh->start();
-        return true;
-    }
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const std::array<std::pair<QLabel*, QRadioButton*>, 4> pairs{{
-            {m_ui->Label31, m_ui->Option1},
-            {m_ui->Label32, m_ui->Option2},
-            {m_ui->Label33, m_ui->Option3},
-            {m_ui->Label34, m_ui->Option4},
-        }};
-        for (const auto& [label, option] : pairs) {
-            if (watched == label && !option->isChecked()) {
-                option->click();
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    const QString failure = m_ui->Label13->toolTip();
+    return failure.isEmpty() ? m_session->lineQuality() : failure + u'\n' + m_session->lineQuality();
 }

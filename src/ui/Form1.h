@@ -1,13 +1,9 @@
 #pragma once
 
-#include "logging/Clock.h"
-#include "logging/LogFile.h"
-#include "serial/CommControl.h"
 #include "serial/PortDiscovery.h"
-#include "telemetry/FrameAssembler.h"
+#include "session/LineSession.h"
 #include "trend/TrendBuffer.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -17,7 +13,6 @@
 namespace Ui {
 class Form1;
 }
-class ConfigSender;
 class ConnectionLifecycle;
 class FrmAbout;
 class FrmSet;
@@ -28,14 +23,13 @@ class QLabel;
 class QTimer;
 
 // The main window: the live display of the node, the port box and "Connect", the logger
-// controls, and the way to the configuration and About windows. It holds the reception
-// state and the timers; the logic lives in the units it binds.
+// controls, and the way to the configuration and About windows. It binds its controls to
+// the line session, which holds the reception, the records and the send path.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     // Without a control of its own the window opens the line through a SerialControl.
-    explicit Form1(PortTable& ports, std::unique_ptr<CommControl> comm = {},
-                   QWidget* parent = nullptr);
+    explicit Form1(PortTable& ports, std::unique_ptr<CommControl> comm = {}, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Start-up steps before the window is first shown.
@@ -51,11 +45,11 @@ public:
     void SetLogInterval();
     void WriteLogLine();
 
-    // 2 from a frame's completion until the send window closes, 0 otherwise.
-    std::uint8_t flagRxByte() const { return m_rx.flagRxByte; }
-    const FrameAssembler& reception() const { return m_rx; }
-    CommControl& comm() { return *m_comm; }
-    ConfigSender& configSender() { return *m_sender; }
+    LineSession& session() { return *m_session; }
+    std::uint8_t flagRxByte() const { return m_session->flagRxByte(); }
+    const FrameAssembler& reception() const { return m_session->reception(); }
+    CommControl& comm() { return m_session->comm(); }
+    ConfigSender& configSender() { return m_session->sender(); }
     FrmSet* configWindow() const;
     FrmAbout* aboutWindow() const;
     TrendWindow* trendWindow() const;
@@ -64,59 +58,40 @@ public:
     QString linkToolTip() const;
     // Every accepted frame since start, for the trend.
     const TrendBuffer& trend() const { return m_trend; }
-    void setClock(const Clock* clock) { m_clock = clock ? clock : &m_systemClock; }
-    void setLogFilePath(const QString& path) { m_logPath = path; }
+    void setClock(const Clock* clock) { m_session->setClock(clock); }
+    void setLogFilePath(const QString& path) { m_session->setLogPath(path); }
 
 public Q_SLOTS:
-    // Handlers, callable directly by tests.
-    void onComm();
     void connectClicked();
-    void silenceTick();   // Timer2
-    void sendWindowTick(); // Timer3
     void showSetForm();
     void showAbout();
     void showTrend();
-    void exitClicked();    // "Exit"
-    void menuExit();       // File > Exit
-
-Q_SIGNALS:
-    // flagRxByte has risen to 2.
-    void sendWindowOpened();
+    void exitClicked(); // "Exit"
+    void menuExit();    // File > Exit
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void bindControls();
+    void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     void showLink(const QString& text, const QColor& colour);
     void showLogHealth();
     void closeAllWindows();
 
     std::unique_ptr<Ui::Form1> m_ui;
-    std::unique_ptr<CommControl> m_comm;
+    LineSession* m_session;
     PortDiscovery m_discovery;
-    FrameAssembler m_rx;
-    SystemClock m_systemClock;
-    const Clock* m_clock = &m_systemClock;
-    QString m_logPath = QString::fromLatin1(kLogFileName);
-    LogHealth m_logHealth;
-
     QTimer* m_timer1;
-    QTimer* m_timer2;
-    QTimer* m_timer3;
     QTimer* m_timer4;
     ConnectionLifecycle* m_link;
-    ConfigSender* m_sender;
     PaintRateLimiter* m_paintLimiter = nullptr;
     QPointer<FrmSet> m_frmSet;
     QPointer<FrmAbout> m_frmAbout;
     QPointer<TrendWindow> m_trendWindow;
     TrendBuffer m_trend;
-    QElapsedTimer m_lastFrame;
-    QTimer* m_linkTipRefresh = nullptr;
 
-    std::array<QLabel*, 16> m_textFieldForIndex{};
-    std::array<LampWidget*, 16> m_lampForIndex{};
+    std::array<QLabel*, FrameField::Count> m_textFieldForIndex{};
+    std::array<LampWidget*, FrameField::Count> m_lampForIndex{};
     bool m_exiting = false;
 };

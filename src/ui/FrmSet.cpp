@@ -98,7 +98,7 @@ void FrmSet::clearInputs()
 void FrmSet::showCommandStatus()
 {
     const QString text = m_sender.statusText();
-    const bool failed = m_sender.confirmation().state() == CommandConfirmation::State::NotApplied;
+    const bool failed = m_sender.confirmation().failed();
     QString shown = text.toHtmlEscaped();
     if (m_sender.confirmation().state() == CommandConfirmation::State::Waiting)
         shown += QStringLiteral(" <a href=\"cancel\">Cancel</a>");

@@ -44,17 +44,19 @@ void setBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
-namespace {
-
 void setForeground(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
+    if (palette.color(QPalette::WindowText) == colour && palette.color(QPalette::ButtonText) == colour)
+        return;
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::WindowText, colour);
         palette.setColor(group, QPalette::ButtonText, colour);
     }
     widget->setPalette(palette);
 }
+
+namespace {
 
 void applyOne(QWidget* widget)
 {

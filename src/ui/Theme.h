@@ -26,6 +26,9 @@ void applyDesignLook(QWidget* root);
 // Sets a widget's background to a colour, for both plain widgets and buttons.
 void setBackground(QWidget* widget, const QColor& colour);
 
+// Sets a widget's text colour; a widget that already has it is left alone.
+void setForeground(QWidget* widget, const QColor& colour);
+
 // Maps the fonts the windows are described in to fonts the system has.
 void installFontSubstitutions();
 

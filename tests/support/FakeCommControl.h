@@ -14,8 +14,6 @@ public:
     void setCommPort(int portNumber) override { number = portNumber; }
     int commPort() const override { return number; }
     CommResult setSettings(const QString&) override { return std::nullopt; }
-    void setRThreshold(int) override {}
-    void setInputLen(int) override {}
     bool portOpen() const override { return open; }
     CommResult setPortOpen(bool wanted) override
     {
@@ -28,17 +26,19 @@ public:
         open = wanted;
         return std::nullopt;
     }
-    std::optional<char> input() override { return std::nullopt; }
     CommResult setOutput(const QByteArray& bytes) override
     {
+        if (!writeFailure.isEmpty())
+            return CommFailure{8010, writeFailure};
         written += bytes;
         return std::nullopt;
     }
-    int commEvent() const override { return 0; }
 
     int number = 0;
     bool open = false;
     bool failClose = false;
+    // When set, every write fails with this reason.
+    QString writeFailure;
     QByteArray written;
     std::function<void(bool)> onSetPortOpen;
 };

@@ -1,4 +1,4 @@
-#include "TerminationSignal.h"
+#include "platform/TerminationSignal.h"
 
 #include <QSocketNotifier>
 
@@ -29,6 +29,8 @@ TerminationSignal::TerminationSignal(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // A broker that closes the connection must not end the program through a write.
+    std::signal(SIGPIPE, SIG_IGN);
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;

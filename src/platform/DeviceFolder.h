@@ -1,0 +1,9 @@
+#pragma once
+
+#include <optional>
+#include <utility>
+
+// When the folder of device nodes last changed (a device came or went); none when the
+// system cannot tell.
+using DeviceFolderStamp = std::pair<long long, long>;
+std::optional<DeviceFolderStamp> deviceFolderStamp();

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QByteArray>
+
+// The folder of the system's trusted certificate authorities, for TLS.
+QByteArray systemCaFolder();

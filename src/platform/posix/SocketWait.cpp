@@ -1,0 +1,9 @@
+#include "platform/SocketWait.h"
+
+#include <poll.h>
+
+bool waitUntilWritable(int socket, int milliseconds)
+{
+    pollfd watched{socket, POLLOUT, 0};
+    return ::poll(&watched, 1, milliseconds) > 0;
+}

@@ -1,0 +1,3 @@
+#include "platform/SystemCertificates.h"
+
+QByteArray systemCaFolder() { return QByteArrayLiteral("/etc/ssl/certs"); }

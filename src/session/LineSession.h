@@ -1,0 +1,95 @@
+#pragma once
+
+#include "config/ConfigSender.h"
+#include "logging/Clock.h"
+#include "logging/LogFile.h"
+#include "serial/CommControl.h"
+#include "telemetry/FrameAssembler.h"
+#include "telemetry/FrameFields.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QTimer;
+
+// One node's line, from the characters the serial control delivers to the records in the
+// log and the commands sent back: frame assembly, the texts the display shows, the
+// silence watch (Timer2), the send window after each frame (Timer3), record writing with
+// its health, and the send path with its confirmation. The desktop window and the
+// headless logger each run one and differ only in what they do with its signals.
+class LineSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kSilenceTickPeriod{1000};
+    static constexpr std::chrono::milliseconds kSendWindowLength{300};
+
+    LineSession(std::unique_ptr<CommControl> comm, QObject* parent = nullptr);
+    ~LineSession() override;
+
+    CommControl& comm() { return *m_comm; }
+    const CommControl& comm() const { return *m_comm; }
+    const FrameAssembler& reception() const { return m_rx; }
+    // 2 from a frame's completion until the send window closes, 0 otherwise.
+    std::uint8_t flagRxByte() const { return m_rx.flagRxByte; }
+    ConfigSender& sender() { return *m_sender; }
+
+    // The text the display shows for a field: the start texts before the first frame, a
+    // frame's own text once it carried the field, the idle texts after a silence.
+    const QString& shown(FrameField::Index field) const { return m_shown[field]; }
+    // Whether a frame was accepted since the start, the last silence or the last
+    // watchSilenceFromNow.
+    bool hasFreshFrame() const { return m_fresh; }
+    // How the line is doing, for people: frames accepted and dropped, characters received,
+    // the age of the last frame.
+    QString lineQuality() const;
+    // Returns the shown texts to their idle look.
+    void clearShown();
+
+    void setClock(const Clock* clock) { m_clock = clock ? clock : &m_systemClock; }
+    const Clock& clock() const { return *m_clock; }
+    void setLogPath(const QString& path) { m_logPath = path; }
+    const QString& logPath() const { return m_logPath; }
+    // The log file's full name, as the user would look for it.
+    QString logFileName() const;
+    // Appends a record of the shown node, temperature and humidity, stamped now.
+    LogHealth::Change writeRecord();
+    const LogHealth& logHealth() const { return m_logHealth; }
+
+    // Starts the silence watch now, with no character counted yet: for a reader that
+    // wants to hear of a line that stays silent from the open on.
+    void watchSilenceFromNow();
+
+public Q_SLOTS:
+    // One run of received characters, each counted as its own receive event.
+    void OnComm(const QByteArray& run);
+    void silenceTick();    // Timer2
+    void sendWindowTick(); // Timer3
+
+Q_SIGNALS:
+    // An accepted frame; its fields are reception().rxFields.
+    void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // The line was silent for six silence ticks; the shown texts are idle again.
+    void silenced();
+    // flagRxByte has risen to 2.
+    void sendWindowOpened();
+
+private:
+    void frameCompleted(FrameAssembler::Outcome outcome);
+
+    std::unique_ptr<CommControl> m_comm;
+    FrameAssembler m_rx;
+    std::array<QString, FrameField::Count> m_shown;
+    bool m_fresh = false;
+    QElapsedTimer m_sinceFrame;
+    SystemClock m_systemClock;
+    const Clock* m_clock = &m_systemClock;
+    QString m_logPath = QString::fromLatin1(kLogFileName);
+    LogHealth m_logHealth;
+    QTimer* m_timer2;
+    QTimer* m_timer3;
+    ConfigSender* m_sender;
+};
