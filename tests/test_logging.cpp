@@ -10,10 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "platform/TestProcess.h"
 
 using namespace std::chrono_literals;
 
@@ -22,33 +19,12 @@ const QDateTime kMoment(QDate(2026, 12, 6), QTime(8, 15, 30));
 
 // Appends in a child process whose file-size limit is `limit` bytes and returns the
 // reason it reported; a child killed by the limit's signal reports that instead.
-std::optional<QString> appendUnderFileSizeLimit(const QString& path, const QByteArray& record, rlim_t limit)
+std::optional<QString> appendUnderFileSizeLimit(const QString& path, const QByteArray& record, long long limit)
 {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return QStringLiteral("<no pipe>");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        const rlimit small{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        const QByteArray reason = appendRecord(path, record).value_or(QStringLiteral("<written>")).toUtf8();
-        (void)!::write(channel[1], reason.constData(), static_cast<size_t>(reason.size()));
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    QByteArray reason;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
-        reason.append(buffer, n);
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFSIGNALED(status))
-        return QStringLiteral("<killed by signal %1>").arg(WTERMSIG(status));
-    if (reason == "<written>")
+    const QString reason = runWithFileSizeLimit(limit, [&] { return appendRecord(path, record).value_or(QStringLiteral("<written>")); });
+    if (reason == u"<written>")
         return std::nullopt;
-    return QString::fromUtf8(reason);
+    return reason;
 }
 
 QByteArray readAll(const QString& path)
@@ -143,7 +119,7 @@ private Q_SLOTS:
         QTest::newRow("directory") << "directory" << "not a regular file";
         QTest::newRow("link to /dev/full") << "device" << "not a regular file";
         QTest::newRow("missing folder") << "missing" << "No such file or directory";
-        QTest::newRow("read-only") << "read-only" << (::geteuid() == 0 ? "Operation not permitted" : "Permission denied");
+        QTest::newRow("read-only") << "read-only" << (isSuperUser() ? "Operation not permitted" : "Permission denied");
         QTest::newRow("file-size limit, cut short") << "limit" << "File too large (40 of 62 bytes were written, then cut back)";
     }
     void failuresAreReportedAndLeaveTheFileIntact()
@@ -155,7 +131,7 @@ private Q_SLOTS:
         const QByteArray record = formatLogRecord(kMoment, QStringLiteral("1"), QStringLiteral("25.3"), QStringLiteral("60.2"));
         QByteArray before;
         if (kind == u"fifo") {
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+            QVERIFY(makeFifo(path));
         } else if (kind == u"directory") {
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("data.txt")));
         } else if (kind == u"device") {

@@ -14,8 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <grp.h>
-#include <unistd.h>
+#include "platform/TestProcess.h"
 #include <QTimer>
 
 namespace {
@@ -238,7 +237,7 @@ private Q_SLOTS:
         QFile file(device);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        const QString group = QString::fromLocal8Bit(::getgrgid(::getegid())->gr_name);
+        const QString group = ownGroupName();
         QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
         QCOMPARE(accessAdvice(device), QStringLiteral("Access to %1 is denied; add your user to the %2 group "
                                                       "(sudo usermod -aG %2 $USER) and log in again").arg(device, group));

@@ -137,7 +137,7 @@ private Q_SLOTS:
             // Write without blocking and let the window read between writes.
             qsizetype offset = 0;
             while (offset < chunk.size()) {
-                const ssize_t n = ::write(pty.masterFd(), chunk.constData() + offset, static_cast<size_t>(chunk.size() - offset));
+                const qint64 n = pty.writeSome(chunk.sliced(offset));
                 if (n > 0)
                     offset += n;
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

@@ -6,12 +6,14 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a Qt signal on the event loop: the handler only writes a
-// byte to a pipe, which a socket notifier reads, so the program ends between events.
+// Turns the requests to end (SIGTERM, SIGINT, and SIGHUP when asked) into a Qt signal on
+// the event loop: the handler only writes a byte to a pipe, which a socket notifier reads,
+// so the program ends between events. A write to a closed connection is ignored rather
+// than ending the program.
 class TerminationSignal : public QObject {
     Q_OBJECT
 public:
-    explicit TerminationSignal(QObject* parent = nullptr);
+    explicit TerminationSignal(bool alsoHangUp = false, QObject* parent = nullptr);
     ~TerminationSignal() override;
 
 Q_SIGNALS:
@@ -19,4 +21,5 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<QSocketNotifier> m_notifier;
+    bool m_alsoHangUp = false;
 };

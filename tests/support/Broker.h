@@ -9,28 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-// A TCP port nobody listens on now.
-inline int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
+#include "platform/TestProcess.h"
 
 // A broker started with its own configuration, stopped when it goes out of scope.
 struct Broker {
     QTemporaryDir dir;
-    int port = freePort();
+    int port = freeLoopbackPort();
     QProcess process;
 
     bool start()

@@ -9,83 +9,39 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "platform/TerminalPair.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 class PseudoTerminal {
 public:
     PseudoTerminal()
     {
-        int slave = -1;
-        if (::openpty(&m_master, &slave, nullptr, nullptr, nullptr) != 0)
+        if (!m_pair.isOpen())
             return;
-        m_slavePath = QString::fromLocal8Bit(::ttyname(slave));
-        // Raw from the start, so nothing written before the program opens it is echoed.
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::close(slave);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_linkPath = m_dir.path() + QStringLiteral("/node");
-        QFile::link(m_slavePath, m_linkPath);
+        QFile::link(m_pair.slavePath(), m_linkPath);
     }
-    ~PseudoTerminal() { closeMaster(); }
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    bool isValid() const { return m_master >= 0; }
+    bool isValid() const { return m_pair.isOpen(); }
     // The path the program is given: a link to the slave.
     const QString& path() const { return m_linkPath; }
-    const QString& slavePath() const { return m_slavePath; }
-    int masterFd() const { return m_master; }
+    const QString& slavePath() const { return m_pair.slavePath(); }
 
     // Writes all bytes to the line, waiting while the pseudo-terminal's buffer is full.
-    bool write(const QByteArray& bytes)
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-            if (n > 0) {
-                done += n;
-            } else if (n < 0 && errno == EAGAIN) {
-                pollfd p{m_master, POLLOUT, 0};
-                ::poll(&p, 1, 100);
-            } else {
-                return false;
-            }
-        }
-        return true;
-    }
-
+    bool write(const QByteArray& bytes) { return m_pair.writeAll(bytes); }
+    // Writes what the line takes now; the count written, or -1 on an error.
+    qint64 writeSome(const QByteArray& bytes) { return m_pair.writeSome(bytes); }
+    // Waits at most `milliseconds` for the program to write something.
+    bool waitForOutput(int milliseconds) { return m_pair.waitReadable(milliseconds); }
     // What the program has written so far, without waiting.
-    QByteArray readAvailable()
-    {
-        QByteArray out;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            out.append(buffer, n);
-        }
-        return out;
-    }
-
-    void closeMaster()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
+    QByteArray readAvailable() { return m_pair.readAvailable(); }
+    void closeMaster() { m_pair.close(); }
 
 private:
     QTemporaryDir m_dir;
-    int m_master = -1;
-    QString m_slavePath;
+    TerminalPair m_pair;
     QString m_linkPath;
 };

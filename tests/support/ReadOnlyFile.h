@@ -7,20 +7,20 @@
 #include <QProcess>
 #include <QString>
 
-#include <unistd.h>
+#include "platform/TestProcess.h"
 
 inline bool makeReadOnly(const QString& path)
 {
     if (!QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther))
         return false;
-    if (::geteuid() != 0)
+    if (!isSuperUser())
         return true;
     return QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
 }
 
 inline void makeWritable(const QString& path)
 {
-    if (::geteuid() == 0)
+    if (isSuperUser())
         QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }

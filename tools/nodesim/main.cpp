@@ -3,6 +3,9 @@
 
 #include "NodeModel.h"
 
+#include "platform/TerminalPair.h"
+#include "platform/TerminationSignal.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -12,26 +15,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
 #include <random>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kUsageError = 2;
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto ignored = ::write(g_signalPipe[1], &byte, 1);
-}
-
 [[noreturn]] void usageError(const QString& message)
 {
     std::fprintf(stderr, "zeq4810-nodesim: %s\nTry --help.\n", qPrintable(message));
@@ -75,61 +64,45 @@ public:
 
 class PtyLine : public Line {
 public:
-    explicit PtyLine(const QString& link) : m_link(link)
+    // The slave side is held open here, so the master stays readable while no program has
+    // it open.
+    explicit PtyLine(const QString& link) : m_link(link), m_pair(true)
     {
-        int slave = -1;
-        if (::openpty(&m_master, &slave, nullptr, nullptr, nullptr) != 0)
-            usageError(QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        // Holding the slave open keeps the master readable while no program has it open.
-        m_slave = slave;
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        if (!m_pair.isOpen())
+            usageError(QStringLiteral("cannot create a pseudo-terminal: %1").arg(m_pair.error()));
         const QFileInfo existing(link);
         if (existing.isSymLink() || existing.exists()) {
             if (!existing.isSymLink())
                 usageError(QStringLiteral("%1 exists and is not a link; choose another --link").arg(link));
             QFile::remove(link);
         }
-        const QString slavePath = QString::fromLocal8Bit(::ttyname(slave));
-        if (!QFile::link(slavePath, link))
+        if (!QFile::link(m_pair.slavePath(), link))
             usageError(QStringLiteral("cannot create the link %1").arg(link));
-        std::printf("node on %s (link %s)\n", qPrintable(slavePath), qPrintable(link));
-        m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+        std::printf("node on %s (link %s)\n", qPrintable(m_pair.slavePath()), qPrintable(link));
+        m_notifier = new QSocketNotifier(m_pair.masterHandle(), QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-            char buffer[4096];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n > 0 && onReceived)
-                onReceived(QByteArray(buffer, n));
+            const QByteArray bytes = m_pair.readAvailable();
+            if (!bytes.isEmpty() && onReceived)
+                onReceived(bytes);
         });
     }
     ~PtyLine() override { close(); }
 
-    bool send(const QByteArray& bytes) override
-    {
-        if (m_master < 0)
-            return false;
-        // A full buffer means nobody reads; the node goes on, as on a real line.
-        return ::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
-    }
+    // A full buffer means nobody reads; the node goes on, as on a real line.
+    bool send(const QByteArray& bytes) override { return m_pair.writeSome(bytes) == bytes.size(); }
     void close() override
     {
-        if (m_master < 0)
+        if (!m_pair.isOpen())
             return;
         delete m_notifier;
         m_notifier = nullptr;
-        ::close(m_master);
-        ::close(m_slave);
-        m_master = m_slave = -1;
+        m_pair.close();
         QFile::remove(m_link);
     }
 
 private:
     QString m_link;
-    int m_master = -1;
-    int m_slave = -1;
+    TerminalPair m_pair;
     QSocketNotifier* m_notifier = nullptr;
 };
 
@@ -213,14 +186,8 @@ int main(int argc, char* argv[])
             usageError(QStringLiteral("--ignore takes one of %1").arg(NodeModel::kIgnorable.join(QStringLiteral(", "))));
     }
 
-    if (::pipe(g_signalPipe) != 0)
-        return 1;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGHUP, onSignal);
-    std::signal(SIGPIPE, SIG_IGN);
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    TerminationSignal termination(true);
+    QObject::connect(&termination, &TerminationSignal::received, &app, &QCoreApplication::quit);
 
     std::unique_ptr<Line> line;
     if (parser.isSet(QStringLiteral("device")))

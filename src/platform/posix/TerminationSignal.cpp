@@ -19,7 +19,7 @@ void onSignal(int signalNumber)
 
 } // namespace
 
-TerminationSignal::TerminationSignal(QObject* parent) : QObject(parent)
+TerminationSignal::TerminationSignal(bool alsoHangUp, QObject* parent) : QObject(parent), m_alsoHangUp(alsoHangUp)
 {
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -29,7 +29,9 @@ TerminationSignal::TerminationSignal(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
-    // A broker that closes the connection must not end the program through a write.
+    if (alsoHangUp)
+        sigaction(SIGHUP, &action, nullptr);
+    // A peer that closes its end must not end the program through a write.
     std::signal(SIGPIPE, SIG_IGN);
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
@@ -43,4 +45,6 @@ TerminationSignal::~TerminationSignal()
 {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    if (m_alsoHangUp)
+        std::signal(SIGHUP, SIG_DFL);
 }
