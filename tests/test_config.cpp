@@ -123,6 +123,24 @@ private Q_SLOTS:
         QCOMPARE(typeKeys(control.toLatin1().constData(), keys), result);
     }
 
+    // Every input's limits at their edges: the longest text and the highest value stay, one
+    // character more or one above does not.
+    void inputLimitsAtTheirEdges()
+    {
+        const std::initializer_list<std::tuple<const char*, const char*, bool>> rows{
+            {"Text1", "255", true},  {"Text1", "256", false},  {"Text1", "000", true},  {"Text1", "0000", false},
+            {"Text2", "3", true},    {"Text2", "4", false},    {"Text2", "0", true},    {"Text2", "00", false},
+            {"Text3", "255", true},  {"Text3", "256", false},  {"Text3", "000", true},  {"Text3", "0000", false},
+            {"Text4", "64", true},   {"Text4", "65", false},   {"Text4", "00", true},   {"Text4", "000", false},
+            {"Text5", "100", true},  {"Text5", "101", false},  {"Text5", "99.9", true}, {"Text5", "99.99", false},
+            {"Text6", "100", true},  {"Text6", "101", false},  {"Text6", "-9.9", true}, {"Text6", "-9.99", false},
+            {"Text7", "100", true},  {"Text7", "101", false}, {"Text7", "0000", true}, {"Text7", "00000", false},
+            {"Text8", "100", true},  {"Text8", "101", false},  {"Text8", "12.5", true}, {"Text8", "12.50", false},
+        };
+        for (const auto& [control, text, stays] : rows)
+            QVERIFY2(inputStays(QLatin1String(text), limitsOf(control)) == stays, qPrintable(QStringLiteral("%1 %2").arg(control, text)));
+    }
+
     void inputCheckOfWholeTexts()
     {
         const InputLimits& point = limitsOf("Text5");
@@ -184,6 +202,62 @@ private Q_SLOTS:
         check.queued(1);
         check.cancelled();
         QCOMPARE(check.text(true), QStringLiteral("Cancelled: nothing was sent"));
+    }
+
+    // Each setting alone: the check reads it from its own field of the frame and from no
+    // other, so a frame that shows it in that field alone applies it.
+    void eachSettingIsCheckedAgainstItsOwnField_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("low temperature") << 0 << 3 << "21.5" << "Low temperature point";
+        QTest::newRow("high temperature") << 1 << 4 << "21.5" << "High temperature point";
+        QTest::newRow("low humidity") << 2 << 5 << "21.5" << "Low humidity point";
+        QTest::newRow("high humidity") << 3 << 6 << "21.5" << "High humidity point";
+        QTest::newRow("HOT-COLD") << 4 << 7 << "11" << "HOT-COLD";
+        QTest::newRow("mode") << 5 << 8 << "3" << "Mode";
+        QTest::newRow("PWM") << 6 << 9 << "200" << "PWM";
+        QTest::newRow("relay 1") << 7 << 10 << "1" << "Relay1";
+        QTest::newRow("relay 2") << 8 << 11 << "1" << "Relay2";
+    }
+    void eachSettingIsCheckedAgainstItsOwnField()
+    {
+        QFETCH(int, setting);
+        QFETCH(int, field);
+        QFETCH(QString, shown);
+        QFETCH(QString, name);
+        ConfigInputs inputs;
+        QString* const texts[] = {&inputs.lowTemperature, &inputs.highTemperature, &inputs.lowHumidity, &inputs.highHumidity};
+        if (setting < 4)
+            *texts[setting] = shown;
+        else if (setting == 4)
+            inputs.hotCold = ConfigInputs::HotCold::HH;
+        else if (setting == 5)
+            inputs.mode = shown;
+        else if (setting == 6)
+            inputs.pwm = shown;
+        else
+            (setting == 7 ? inputs.relay1 : inputs.relay2) = ConfigInputs::Relay::On;
+
+        // Every other field shows the value; its own does not: not applied, naming it.
+        QStringList others(16, shown);
+        others[field] = QStringLiteral("0");
+        CommandConfirmation check;
+        check.sent(1, inputs, QTime(8, 0));
+        for (int frame = 0; frame < 3; ++frame)
+            check.frameAccepted(others);
+        QCOMPARE(check.state(), CommandConfirmation::State::NotApplied);
+        QCOMPARE(check.differences().size(), 1);
+        QCOMPARE(check.differences().first().name, name);
+        QCOMPARE(check.differences().first().shown, QStringLiteral("0"));
+        // Its own field alone shows it: applied at the first frame.
+        QStringList own(16, QStringLiteral("0"));
+        own[field] = shown;
+        check.sent(2, inputs, QTime(8, 0));
+        check.frameAccepted(own);
+        QCOMPARE(check.state(), CommandConfirmation::State::Applied);
     }
 
     void queueSendsInPressOrderWhenTheWindowOpens()

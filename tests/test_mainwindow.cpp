@@ -17,7 +17,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -479,6 +481,59 @@ private Q_SLOTS:
         const int before = count.paints;
         temperature->setText(QStringLiteral("last"));
         QTRY_VERIFY_WITH_TIMEOUT(count.paints > before, 200);
+    }
+
+    // Changes that no frame brings (nothing else wakes the window) are painted by the held
+    // paint's timer: 16 ms after the last paint and 6 ms more, never sooner.
+    void heldPaintsGoOutAfterTheInterval()
+    {
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        struct PaintTimes : QObject {
+            QElapsedTimer clock;
+            std::vector<double> ms;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    ms.push_back(clock.nsecsElapsed() / 1e6);
+                return false;
+            }
+        } paints;
+        paints.clock.start();
+        QLabel* temperature = rig.get<QLabel>("Label1");
+        temperature->installEventFilter(&paints);
+        QTest::qWait(100);
+        paints.ms.clear();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (int i = 0; elapsed.elapsed() < 400; ++i) {
+            temperature->setText(QString::number(i));
+            QTest::qWait(1);
+        }
+        std::vector<double> gaps;
+        for (std::size_t i = 1; i < paints.ms.size(); ++i)
+            gaps.push_back(paints.ms[i] - paints.ms[i - 1]);
+        QVERIFY(gaps.size() >= 10);
+        const double shortest = *std::min_element(gaps.begin(), gaps.end());
+        QVERIFY2(shortest >= 21.8 && shortest < 23.0, qPrintable(QString::number(shortest)));
+    }
+
+    // Timer1 running by itself writes the record at its period, through its own wiring.
+    void logTimerWritesARecordByItself()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        rig.get<QRadioButton>("Option1")->click();
+        QElapsedTimer waited;
+        waited.start();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.logPath()).size() > 0, 2500);
+        QVERIFY2(waited.elapsed() >= 900, qPrintable(QString::number(waited.elapsed())));
+        QFile file(rig.logPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("12-06-2026    08:15:30      1             25.3          60.2\r\n"));
     }
 
     // Colours as a user sees them: sampled from the grabbed window at the controls' places.

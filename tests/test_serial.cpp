@@ -244,6 +244,12 @@ private Q_SLOTS:
         QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         QCOMPARE(accessAdvice(device), QStringLiteral("Access to %1 is denied, and no group may open it (mode 640); "
                                                       "ask the administrator to give it a group, for example with a udev rule").arg(device));
+        // A refused open of a device this user may not write is advice, never "in use"; one
+        // it may open is held by another program.
+        QFile::setPermissions(device, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QCOMPARE(deviceUnavailable(device).description, accessAdvice(device));
+        QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(deviceUnavailable(device).description, device + QStringLiteral(" is in use by another program"));
     }
 
     void hangUpClosesThePortAndTheNextOpenFindsItGone()

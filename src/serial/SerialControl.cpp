@@ -18,16 +18,14 @@ CommFailure inUse(const QString& path)
     return {CommError::DeviceUnavailable, QStringLiteral("%1 is in use by another program").arg(path)};
 }
 
-// QSerialPort reports both a busy and a forbidden device as PermissionError, with a
-// translated text; the device's own permissions tell the two apart.
-CommFailure unavailable(const QString& path)
+} // namespace
+
+CommFailure deviceUnavailable(const QString& path)
 {
     if (!mayReadWrite(path))
         return {CommError::DeviceUnavailable, accessAdvice(path)};
     return inUse(path);
 }
-
-} // namespace
 
 SerialControl::SerialControl(const PortTable& table, QObject* parent)
     : CommControl(parent), m_table(table)
@@ -107,7 +105,7 @@ CommResult SerialControl::open()
         case QSerialPort::DeviceNotFoundError:
             return noSuchPort(m_commPort);
         case QSerialPort::PermissionError:
-            return unavailable(port->path);
+            return deviceUnavailable(port->path);
         case QSerialPort::OpenError:
             return CommFailure{CommError::AlreadyOpen, QStringLiteral("Port already open")};
         default:

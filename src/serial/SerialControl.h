@@ -7,6 +7,10 @@
 #include <QSerialPort>
 
 
+// Why a device that refused to open is unavailable: QSerialPort reports a busy and a
+// forbidden device alike, and the device's permissions tell the two apart.
+CommFailure deviceUnavailable(const QString& path);
+
 // The serial control over QSerialPort. COM numbers resolve to devices through the port
 // table at every open, so a device that has gone answers NoSuchPort.
 class SerialControl : public CommControl {

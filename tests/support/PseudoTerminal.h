@@ -38,7 +38,13 @@ public:
     bool waitForOutput(int milliseconds) { return m_pair.waitReadable(milliseconds); }
     // What the program has written so far, without waiting.
     QByteArray readAvailable() { return m_pair.readAvailable(); }
-    void closeMaster() { m_pair.close(); }
+    // The device goes away, and its name with it, as an unplugged adapter's does: a later
+    // pseudo-terminal that reuses the number, in this process or another, is not it.
+    void closeMaster()
+    {
+        m_pair.close();
+        QFile::remove(m_linkPath);
+    }
 
 private:
     QTemporaryDir m_dir;

@@ -1,0 +1,148 @@
+#include "logger/LineLogger.h"
+#include "session/LineSession.h"
+#include "ui/Form1.h"
+#include "ui/FrmSet.h"
+#include "ui/Theme.h"
+
+#include "support/FakeCommControl.h"
+#include "support/Frames.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// What one path made of a stream: the fields of each accepted frame, and the drops.
+struct Frames {
+    QList<QStringList> accepted;
+    quint64 dropped = 0;
+    bool operator==(const Frames&) const = default;
+};
+
+void record(LineSession& session, Frames& into)
+{
+    QObject::connect(&session, &LineSession::frameAccepted, &session,
+                     [&into](const QStringList& fields, qint64) { into.accepted.append(fields); });
+}
+
+// A stream with every kind of frame: noise before the first "?", a whole frame, one
+// dropped for its 7th character, one cut short by the next "?", a long one whose text past
+// the 70th character is not read, then no "?" for more than 71 characters.
+QByteArray mixedStream()
+{
+    return "noise" + typicalFrame() + "?ND=1,,2" + QByteArray(62, '0') + "?ND=3,4" +
+           statusFrame("2", {"21.0", "55.5", "1", "2", "3", "4", "11", "1", "200", "0", "1", "0", "1", "7", "0", "extra", "more"}) +
+           QByteArray(150, 'x') + typicalFrame();
+}
+
+} // namespace
+
+class SessionTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installClassicLook(); }
+
+    // The window and the logger read runs; wherever a read splits the stream, both make the
+    // frames that one character at a time makes.
+    void bothProgramsMakeTheSameFramesWhereverAReadEnds()
+    {
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        auto* windowComm = new FakeCommControl;
+        Form1 window(table, std::unique_ptr<CommControl>(windowComm));
+        LineLogger logger(table, {}, window.session().clock());
+        Frames fromWindow;
+        Frames fromLogger;
+        record(window.session(), fromWindow);
+        record(logger.session(), fromLogger);
+        FrameAssembler reference;
+        const QByteArray stream = mixedStream();
+        for (qsizetype split = 0; split <= stream.size(); ++split) {
+            Frames expected;
+            for (char c : stream) {
+                if (reference.receive(c) == FrameAssembler::Outcome::Accepted)
+                    expected.accepted.append(reference.rxFields);
+            }
+            expected.dropped = reference.framesDropped;
+            fromWindow.accepted.clear();
+            fromLogger.accepted.clear();
+            for (CommControl* comm : {static_cast<CommControl*>(windowComm), &logger.session().comm()}) {
+                Q_EMIT comm->received(stream.first(split));
+                Q_EMIT comm->received(stream.sliced(split));
+            }
+            fromWindow.dropped = window.reception().framesDropped;
+            fromLogger.dropped = logger.session().reception().framesDropped;
+            QCOMPARE(fromWindow, expected);
+            QCOMPARE(fromLogger, expected);
+        }
+        QCOMPARE(fromWindow.accepted.size(), 5); // typical, cut short, long, overrun, typical
+        QCOMPARE(window.reception().framesDropped, quint64(stream.size() + 1));
+    }
+
+    // The shown texts: a frame's own, the earlier text for a field a shorter frame lacks,
+    // and after six silent ticks the idle texts, which the log records.
+    void shownTextsFollowFramesAndSilence()
+    {
+        auto* comm = new FakeCommControl;
+        LineSession session{std::unique_ptr<CommControl>(comm)};
+        const QList<std::pair<FrameField::Index, const char*>> idle{
+            {FrameField::Node, "0"},    {FrameField::Temperature, "00.0"}, {FrameField::Humidity, "00.0"},
+            {FrameField::LowTemperature, "0"}, {FrameField::HighTemperature, "0"}, {FrameField::LowHumidity, "0"},
+            {FrameField::HighHumidity, "0"},   {FrameField::HotCold, "0"},         {FrameField::Mode, "0"},
+            {FrameField::Pwm, "0"},            {FrameField::Adc, "0"},
+        };
+        QCOMPARE(session.shown(FrameField::LowTemperature), QStringLiteral("00.0"));
+        QCOMPARE(session.shown(FrameField::HotCold), QStringLiteral("00"));
+        Q_EMIT comm->received(typicalFrame());
+        QCOMPARE(session.shown(FrameField::Adc), QStringLiteral("512"));
+        QVERIFY(session.hasFreshFrame());
+        // Twelve fields: ADC (index 14) is not in it and keeps the earlier text.
+        Q_EMIT comm->received(statusFrame("4", {"19.9", "50.0", "1", "2", "3", "4", "11", "1", "9", "0"}, ' '));
+        QCOMPARE(session.reception().rxFields.size(), 12);
+        QCOMPARE(session.shown(FrameField::Node), QStringLiteral("4"));
+        QCOMPARE(session.shown(FrameField::Pwm), QStringLiteral("9"));
+        QCOMPARE(session.shown(FrameField::Adc), QStringLiteral("512"));
+        for (int tick = 0; tick < 5; ++tick)
+            session.silenceTick();
+        QCOMPARE(session.shown(FrameField::Temperature), QStringLiteral("19.9"));
+        session.silenceTick();
+        QVERIFY(!session.hasFreshFrame());
+        for (const auto& [field, text] : idle)
+            QCOMPARE(session.shown(field), QLatin1String(text));
+    }
+
+    // A command the port would not take is said so, in red, with the reason; never "Sent".
+    void aCommandThatCannotBeWrittenSaysSo_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("write fails") << true << "Input/output error";
+        QTest::newRow("port closed") << false << "the port is not open";
+    }
+    void aCommandThatCannotBeWrittenSaysSo()
+    {
+        QFETCH(bool, open);
+        QFETCH(QString, reason);
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        auto* comm = new FakeCommControl;
+        comm->open = open;
+        comm->writeFailure = QStringLiteral("Input/output error");
+        Form1 window(table, std::unique_ptr<CommControl>(comm));
+        window.showSetForm();
+        FrmSet* set = window.configWindow();
+        set->findChild<QLineEdit*>("Text5")->setText(QStringLiteral("21"));
+        set->findChild<QPushButton*>("Command1")->click();
+        Q_EMIT comm->received(typicalFrame());
+        QLabel* status = set->findChild<QLabel*>("lblCommandStatus");
+        QVERIFY2(status->toolTip().startsWith(QStringLiteral("Not sent #1 at ")), qPrintable(status->toolTip()));
+        QVERIFY2(status->toolTip().endsWith(QStringLiteral(": ") + reason), qPrintable(status->toolTip()));
+        QCOMPARE(status->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+        QCOMPARE(comm->written, QByteArray());
+        // The window is cleared all the same, as after any send.
+        QCOMPARE(set->findChild<QLineEdit*>("Text5")->text(), QString());
+    }
+};
+
+QTEST_MAIN(SessionTest)
+#include "test_session.moc"
