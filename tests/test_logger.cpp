@@ -105,6 +105,16 @@ private Q_SLOTS:
         QCOMPARE(options.topicPrefix, QStringLiteral("zeq4810"));
     }
 
+    // A broker setting libmosquitto refuses stops the start with its reason, as a usage error.
+    void brokerSetUpErrorStopsTheStart()
+    {
+        QProcess logger;
+        logger.start(QStringLiteral(LOGGER_PATH), {"--device", "/nonexistent", "--mqtt", "mqtt://127.0.0.1:1", "--mqtt-user", QString(70000, u'u')});
+        QVERIFY(logger.waitForFinished(5000));
+        QCOMPARE(logger.exitCode(), 2);
+        QVERIFY2(logger.readAllStandardError().startsWith("zeq4810-logger: cannot use the MQTT user name and password: "), "reason");
+    }
+
     void brokerSettings()
     {
         QTemporaryDir dir;
