@@ -75,8 +75,14 @@ void LineSession::frameCompleted(FrameAssembler::Outcome outcome)
         }
         m_fresh = true;
         m_sinceFrame.start();
-        Q_EMIT frameAccepted(fields, m_clock->nowMsecs());
-        m_sender->frameAccepted(fields);
+        const qint64 now = m_clock->nowMsecs();
+        Q_EMIT frameAccepted(fields, now);
+        if (m_rx.lastFrameStarted() && fieldNumber(fields, FrameField::Node)) {
+            m_sender->frameAccepted(fields);
+            Q_EMIT nodeFrame(fields, now);
+        } else {
+            ++m_notFromNode;
+        }
     }
     Q_EMIT sendWindowOpened();
 }
@@ -84,7 +90,8 @@ void LineSession::frameCompleted(FrameAssembler::Outcome outcome)
 QString LineSession::lineQuality() const
 {
     return QStringLiteral("Frames accepted %1, dropped %2\nCharacters received %3\n%4")
-        .arg(m_rx.framesAccepted)
+        .arg(m_notFromNode == 0 ? QString::number(m_rx.framesAccepted)
+                                : QStringLiteral("%1 (%2 not from a node)").arg(m_rx.framesAccepted).arg(m_notFromNode))
         .arg(m_rx.framesDropped)
         .arg(m_rx.charactersReceived)
         .arg(m_sinceFrame.isValid() ? QStringLiteral("Last frame %1 s ago").arg(m_sinceFrame.elapsed() / 1000.0, 0, 'f', 1)

@@ -43,8 +43,10 @@ public:
     // Whether a frame was accepted since the start, the last silence or the last
     // watchSilenceFromNow.
     bool hasFreshFrame() const { return m_fresh; }
-    // How the line is doing, for people: frames accepted and dropped, characters received,
-    // the age of the last frame.
+    // Accepted frames that no node sent (see nodeFrame).
+    quint64 framesNotFromNode() const { return m_notFromNode; }
+    // How the line is doing, for people: frames accepted (and how many of them no node
+    // sent) and dropped, characters received, the age of the last frame.
     QString lineQuality() const;
     // Returns the shown texts to their idle look.
     void clearShown();
@@ -70,8 +72,11 @@ public Q_SLOTS:
     void sendWindowTick(); // Timer3
 
 Q_SIGNALS:
-    // An accepted frame; its fields are reception().rxFields.
+    // An accepted frame, for the display; its fields are reception().rxFields.
     void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // An accepted frame that a node sent: it began at its own "?" and names a node by
+    // number. Only these leave the program (trend, publishing) or confirm a command.
+    void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     // The line was silent for six silence ticks; the shown texts are idle again.
     void silenced();
     // flagRxByte has risen to 2.
@@ -84,6 +89,7 @@ private:
     FrameAssembler m_rx;
     std::array<QString, FrameField::Count> m_shown;
     bool m_fresh = false;
+    quint64 m_notFromNode = 0;
     QElapsedTimer m_sinceFrame;
     SystemClock m_systemClock;
     const Clock* m_clock = &m_systemClock;

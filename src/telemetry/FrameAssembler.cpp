@@ -3,6 +3,7 @@
 #include "serial/CommControl.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -31,6 +32,7 @@ FrameAssembler::Outcome FrameAssembler::handleEvent(int commEvent, char characte
 FrameAssembler::Outcome FrameAssembler::completeFrame()
 {
     flagRxByte = kSendWindowOpen;
+    m_lastFrameStarted = std::exchange(m_restarted, false);
     const char checked = static_cast<char>(m_buffer[kCheckedPosition - 1]);
     if (checked == ',' || checked == ' ') {
         ++framesDropped;

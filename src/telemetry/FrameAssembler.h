@@ -54,6 +54,7 @@ public:
                 length = 0;
                 count = 0;
                 started = 1;
+                m_restarted = true;
             }
             if (length < kBufferLimit)
                 m_buffer[static_cast<std::size_t>(length++)] = static_cast<char8_t>(character);
@@ -89,6 +90,10 @@ public:
     // The tick that ends the send window.
     void closeSendWindow() { flagRxByte = 0; }
 
+    // Whether the last completed frame began at a "?" of its own; a frame completed by
+    // counting on past the 70th character without one repeats an older frame's text.
+    bool lastFrameStarted() const { return m_lastFrameStarted; }
+
     // Kept public under the names the rest of the program uses for them.
     std::uint8_t flagRxByte = 0;
     QStringList rxFields;
@@ -108,4 +113,6 @@ private:
     unsigned m_count = 0;
     unsigned m_started = 0;
     unsigned m_idleTicks = 0;
+    bool m_restarted = false;
+    bool m_lastFrameStarted = false;
 };

@@ -96,6 +96,8 @@ void Form1::bindControls()
     setBackground(m_ui->Command1, kLostColour);
 
     connect(m_session, &LineSession::frameAccepted, this, &Form1::frameAccepted);
+    connect(m_session, &LineSession::nodeFrame, this,
+            [this](const QStringList& fields, qint64 received) { m_trend.append(sampleFromFields(received, fields)); });
     connect(m_session, &LineSession::silenced, this, &Form1::ClearStatus);
     connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::connectClicked);
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::showSetForm);
@@ -128,11 +130,10 @@ void Form1::startUp()
 
 // ---- Display ----
 
-void Form1::frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
+void Form1::frameAccepted()
 {
     ShowStatus();
     m_paintLimiter->changed();
-    m_trend.append(sampleFromFields(receivedMsecsSinceEpoch, fields));
 }
 
 void Form1::ShowStatus()

@@ -74,7 +74,7 @@ protected:
 
 private:
     void bindControls();
-    void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    void frameAccepted();
     void showLink(const QString& text, const QColor& colour);
     void showLogHealth();
     void closeAllWindows();
