@@ -7,7 +7,6 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
     : QObject(parent), m_settings(std::move(settings)), m_session(std::make_unique<SerialControl>(ports))
 {
     m_session.setClock(&clock);
-    m_session.setLogPath(m_settings.logPath);
     m_session.comm().setSettings(QString::fromLatin1(kLineSettings));
     m_session.comm().setCommPort(m_settings.portNumber);
     connect(&m_session.comm(), &CommControl::deviceLost, this, [this](const QString& reason) {
@@ -15,12 +14,12 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
         m_outage = true;
         Q_EMIT report(QStringLiteral("%1 failed: %2; trying again every second").arg(lineName(), reason), true);
     });
-    connect(&m_session, &LineSession::frameAccepted, this, [this](const QStringList& fields, qint64 received) {
+    connect(&m_session, &LineSession::frameAccepted, this, [this] {
         setAlive(true);
         if (std::exchange(m_silenceReported, false))
             Q_EMIT report(QStringLiteral("status frames again on %1; logging goes on").arg(lineName()), false);
-        Q_EMIT frameAccepted(fields, received);
     });
+    connect(&m_session, &LineSession::nodeFrame, this, &LineLogger::nodeFrame);
     connect(&m_session, &LineSession::silenced, this, [this] {
         setAlive(false);
         // A device that failed has said so already.
@@ -70,6 +69,7 @@ void LineLogger::logTick()
     // The shown values are a frame's until the line falls silent: no record of stale ones.
     if (!m_session.comm().portOpen() || !m_session.hasFreshFrame())
         return;
+    m_session.setLogPath(logFileForDay(m_settings.logPath, m_session.clock().now().date()));
     switch (m_session.writeRecord()) {
     case LogHealth::Change::FailureStarted:
         Q_EMIT report(QStringLiteral("cannot write to %1: %2").arg(m_session.logFileName(), m_session.logHealth().reason()), true);

@@ -46,7 +46,8 @@ public:
     void watchTick();
 
 Q_SIGNALS:
-    void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // A frame a node sent (see LineSession::nodeFrame).
+    void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     // The line began or stopped carrying fresh frames.
     void linkAliveChanged(bool alive);
     // A change worth a line in the journal; `problem` for failures, false for recoveries.

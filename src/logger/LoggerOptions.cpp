@@ -1,5 +1,6 @@
 #include "LoggerOptions.h"
 
+#include "publish/StatePayload.h"
 #include "serial/ComName.h"
 #include "serial/PortMapping.h"
 
@@ -79,9 +80,32 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     const QCommandLineOption topic(QStringLiteral("topic"), QStringLiteral("Topic prefix (default zeq4810)."),
                                    QStringLiteral("PREFIX"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report problems only, not start-up and recoveries."));
-    parser.addOptions({help, version, port, device, interval, log, mqtt, user, passwordFile, topic, quiet});
+    const QCommandLineOption caFile(QStringLiteral("mqtt-cafile"),
+                                    QStringLiteral("With mqtts://, also trust the certificate authority in this PEM file."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption certFile(QStringLiteral("mqtt-cert"),
+                                      QStringLiteral("With mqtts://, show the broker this client certificate (PEM); needs --mqtt-key."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption keyFile(QStringLiteral("mqtt-key"), QStringLiteral("The client certificate's private key (PEM)."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption clientId(QStringLiteral("mqtt-client-id"),
+                                      QStringLiteral("Client id at the broker (default: zeq4810-HOST-PID)."), QStringLiteral("ID"));
+    const QCommandLineOption discovery(QStringLiteral("ha-discovery"),
+                                       QStringLiteral("Announce each node to Home Assistant by MQTT discovery under PREFIX "
+                                                      "(--ha-discovery alone: homeassistant)."),
+                                       QStringLiteral("PREFIX"));
+    const QCommandLineOption retainState(QStringLiteral("retain-state"),
+                                         QStringLiteral("Publish the states retained, so a new subscriber has the last one at once."));
+    parser.addOptions({help, version, port, device, interval, log, mqtt, user, passwordFile, topic, quiet, caFile, certFile, keyFile,
+                       clientId, discovery, retainState});
 
-    if (!parser.parse(arguments))
+    // "--ha-discovery" alone takes the usual prefix; the parser wants a value.
+    QStringList given = arguments;
+    for (QString& argument : given) {
+        if (argument == u"--ha-discovery")
+            argument = QStringLiteral("--ha-discovery=homeassistant");
+    }
+    if (!parser.parse(given))
         return usageError(parser.errorText());
     if (parser.isSet(help))
         return LoggerExit{0, parser.helpText()};
@@ -89,7 +113,8 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         return LoggerExit{0, QStringLiteral("zeq4810-logger %1\n").arg(QStringLiteral(ZEQ_VERSION))};
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
-    for (const QCommandLineOption* once : {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic}) {
+    for (const QCommandLineOption* once :
+         {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic, &caFile, &certFile, &keyFile, &clientId, &discovery}) {
         if (parser.values(*once).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once").arg(once->names().constLast()));
     }
@@ -119,6 +144,9 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         else
             options.devicePath = pathOfDevice(value);
     }
+    options.lineLevel = parser.isSet(device) && !options.devicePath.isEmpty()
+                            ? nodeTopicLevel(options.devicePath.section(u'/', -1))
+                            : comName(options.portNumber);
     if (options.devicePath.isEmpty())
         options.lineName = comName(options.portNumber);
     else if (parser.isSet(device))
@@ -142,9 +170,30 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         if (const auto* error = std::get_if<QString>(&parsed))
             return usageError(*error);
         options.mqtt = std::get<MqttEndpoint>(parsed);
-    } else if (parser.isSet(user) || parser.isSet(passwordFile)) {
-        return usageError(QStringLiteral("--mqtt-user and --mqtt-password-file need --mqtt"));
+    } else {
+        for (const QCommandLineOption* needsBroker :
+             {&user, &passwordFile, &caFile, &certFile, &keyFile, &clientId, &discovery, &retainState}) {
+            if (parser.isSet(*needsBroker))
+                return usageError(QStringLiteral("--%1 needs --mqtt").arg(needsBroker->names().constLast()));
+        }
     }
+    if ((parser.isSet(caFile) || parser.isSet(certFile)) && options.mqtt && !options.mqtt->tls)
+        return usageError(QStringLiteral("--mqtt-cafile and --mqtt-cert need an mqtts:// broker"));
+    if (parser.isSet(certFile) != parser.isSet(keyFile))
+        return usageError(QStringLiteral("--mqtt-cert and --mqtt-key go together"));
+    options.mqttCaFile = parser.value(caFile);
+    options.mqttCertFile = parser.value(certFile);
+    options.mqttKeyFile = parser.value(keyFile);
+    options.mqttClientId = parser.value(clientId);
+    if (parser.isSet(clientId) && (options.mqttClientId.isEmpty() || options.mqttClientId.toUtf8().size() > 65535))
+        return usageError(QStringLiteral("--mqtt-client-id wants a name"));
+    if (parser.isSet(discovery)) {
+        const QString prefix = parser.value(discovery);
+        if (prefix.isEmpty() || prefix.contains(u'+') || prefix.contains(u'#') || prefix.endsWith(u'/'))
+            return usageError(QStringLiteral("--ha-discovery takes a topic prefix without + or #, not \"%1\"").arg(prefix));
+        options.discoveryPrefix = prefix;
+    }
+    options.retainState = parser.isSet(retainState);
     options.mqttUser = parser.value(user);
     if (parser.isSet(passwordFile)) {
         if (options.mqttUser.isEmpty())

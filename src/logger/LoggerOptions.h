@@ -17,11 +17,21 @@ struct LoggerOptions {
     QString devicePath;
     // The line as messages name it: "COM1 (/tmp/zeq4810-node)", "/dev/ttyUSB0", "COM33".
     QString lineName;
+    // The line as a topic level: the COM name, or the device's file name ("ttyUSB0").
+    QString lineLevel;
     std::chrono::milliseconds interval{30000};
+    // May hold %Y, %m and %d: each day's records then go to that day's file.
     QString logPath = QStringLiteral("data.txt");
     std::optional<MqttEndpoint> mqtt;
     QString mqttUser;
     QString mqttPassword;
+    QString mqttCaFile;
+    QString mqttCertFile;
+    QString mqttKeyFile;
+    QString mqttClientId;
+    // Home Assistant discovery under this prefix; none when off.
+    std::optional<QString> discoveryPrefix;
+    bool retainState = false;
     QString topicPrefix = QStringLiteral("zeq4810");
     bool quiet = false;
 };

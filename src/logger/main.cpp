@@ -13,9 +13,12 @@ namespace {
 // Time the broker gets for the last "offline" and the goodbye at the end.
 constexpr std::chrono::milliseconds kGoodbyeTime{500};
 
-void say(const QString& text)
+// One line for the journal. When stderr is the journal's stream, a priority goes first
+// ("<3>" error, "<6>" information), so that journalctl -p err shows the problems.
+void say(const QString& text, bool problem)
 {
-    std::fprintf(stderr, "zeq4810-logger: %s\n", qPrintable(text));
+    static const bool journal = !qEnvironmentVariableIsEmpty("JOURNAL_STREAM");
+    std::fprintf(stderr, "%szeq4810-logger: %s\n", journal ? (problem ? "<3>" : "<6>") : "", qPrintable(text));
     std::fflush(stderr);
 }
 
@@ -42,31 +45,38 @@ int main(int argc, char* argv[])
     const bool quiet = options.quiet;
     const auto report = [quiet](const QString& text, bool problem) {
         if (problem || !quiet)
-            say(text);
+            say(text, problem);
     };
     QObject::connect(&logger, &LineLogger::report, report);
 
     std::unique_ptr<StatePublisher> publisher;
     if (options.mqtt) {
-        MqttClient::Options connection{*options.mqtt, options.mqttUser, options.mqttPassword};
-        // What the broker's settings need is set up once now, so that a bad one stops the
-        // start instead of surfacing later as a connection that never comes.
-        MqttClient::Options trial = connection;
-        trial.willTopic = options.topicPrefix + QStringLiteral("/_/availability");
-        trial.willPayload = QByteArrayLiteral("offline");
-        if (const QString problem = MqttClient(trial).setUpProblem(); !problem.isEmpty()) {
-            say(problem);
-            return 2;
-        }
-        publisher = std::make_unique<StatePublisher>(connection, options.topicPrefix);
+        const MqttClient::Options connection{*options.mqtt,         options.mqttUser,   options.mqttPassword, {}, {},
+                                             options.mqttCaFile,    options.mqttCertFile, options.mqttKeyFile, options.mqttClientId};
+        StatePublisher::Settings settings;
+        settings.topics = {options.discoveryPrefix.value_or(QString()), options.topicPrefix, options.lineLevel, options.lineName};
+        settings.discovery = options.discoveryPrefix.has_value();
+        settings.retainState = options.retainState;
+        publisher = std::make_unique<StatePublisher>(connection, settings);
         QObject::connect(publisher.get(), &StatePublisher::report, report);
-        QObject::connect(&logger, &LineLogger::frameAccepted, publisher.get(), &StatePublisher::frameAccepted);
+        QObject::connect(&logger, &LineLogger::nodeFrame, publisher.get(), &StatePublisher::nodeFrame);
         QObject::connect(&logger, &LineLogger::linkAliveChanged, publisher.get(), &StatePublisher::setLinkAlive);
+        // What the broker's settings need is set up now, so that a bad one stops the start
+        // instead of surfacing later as a connection that never comes.
+        publisher->start();
+        if (const MqttClient* client = publisher->client(); !client || !client->setUpProblem().isEmpty())
+            return 2;
     }
 
-    TerminationSignal termination;
+    TerminationSignal termination(true);
     bool ending = false;
-    QObject::connect(&termination, &TerminationSignal::received, [&](int) {
+    QObject::connect(&termination, &TerminationSignal::received, [&](int signalNumber) {
+        if (TerminationSignal::isHangUp(signalNumber)) {
+            // Nothing to reload: options are read at start, the log file is opened anew
+            // for every record.
+            say(QStringLiteral("hang-up signal: going on (the log file is opened anew for every record)"), false);
+            return;
+        }
         if (std::exchange(ending, true))
             return;
         // Records are written whole between events, so none is cut off here.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 #include <optional>
@@ -12,6 +13,10 @@ inline constexpr const char* kLogFileName = "data.txt";
 // When the record cannot be written whole, the file is cut back to its old end so that no
 // partial line is left behind. Returns the system's reason on failure.
 std::optional<QString> appendRecord(const QString& path, const QByteArray& record);
+
+// The log file for a day: the name with %Y, %m and %d replaced by the day's year, month
+// and day (four and two digits), and %% by "%". A name without them is the same every day.
+QString logFileForDay(const QString& pattern, const QDate& day);
 
 // Tracks a run of failed writes so that a failure is reported once when it starts and the
 // recovery is noticed.

@@ -16,6 +16,9 @@ public:
     explicit TerminationSignal(bool alsoHangUp = false, QObject* parent = nullptr);
     ~TerminationSignal() override;
 
+    // Whether a received signal is the hang-up, which a service may take as "go on".
+    static bool isHangUp(int signalNumber);
+
 Q_SIGNALS:
     void received(int signalNumber);
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QSysInfo>
 
@@ -40,7 +41,8 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
     static std::once_flag initialised;
     std::call_once(initialised, [] { mosquitto_lib_init(); });
 
-    m_client = mosquitto_new(clientId().constData(), true, this);
+    const QByteArray id = m_options.clientId.isEmpty() ? clientId() : m_options.clientId.toUtf8();
+    m_client = mosquitto_new(id.constData(), true, this);
     if (!m_client) {
         m_setUpProblem = QStringLiteral("cannot make an MQTT client: %1").arg(resultText(MOSQ_ERR_ERRNO));
         return;
@@ -51,8 +53,14 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
     };
     if (m_options.endpoint.tls) {
         const QByteArray caFolder = systemCaFolder();
-        check(mosquitto_tls_set(m_client, nullptr, caFolder.constData(), nullptr, nullptr, nullptr),
-              "cannot set up TLS with the system's certificate authorities");
+        const QByteArray caFile = QFile::encodeName(m_options.caFile);
+        const QByteArray certFile = QFile::encodeName(m_options.certFile);
+        const QByteArray keyFile = QFile::encodeName(m_options.keyFile);
+        const auto orNull = [](const QByteArray& text) { return text.isEmpty() ? nullptr : text.constData(); };
+        check(mosquitto_tls_set(m_client, orNull(caFile), caFolder.constData(), orNull(certFile), orNull(keyFile), nullptr),
+              m_options.caFile.isEmpty() && m_options.certFile.isEmpty()
+                  ? "cannot set up TLS with the system's certificate authorities"
+                  : "cannot set up TLS with the given CA file, certificate or key (each must be a readable PEM file)");
     }
     if (!m_options.user.isEmpty())
         check(mosquitto_username_pw_set(m_client, m_options.user.toUtf8().constData(),
@@ -63,6 +71,7 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
                                  m_options.willPayload.constData(), 1, true),
               "cannot set the last will");
     mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
+    mosquitto_message_callback_set(m_client, &MqttClient::onMessage);
 
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &MqttClient::connectNow);
@@ -98,6 +107,14 @@ void MqttClient::connectNow()
     }
     watchSocket();
     m_housekeeping.start();
+}
+
+void MqttClient::subscribe(const QString& filter)
+{
+    if (!m_subscriptions.contains(filter))
+        m_subscriptions.append(filter);
+    if (m_connected)
+        afterLoop(mosquitto_subscribe(m_client, nullptr, filter.toUtf8().constData(), 1));
 }
 
 bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain)
@@ -147,7 +164,16 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     client->m_connected = true;
     client->m_backoff = kFirstRetry;
     client->reportReachable(true, QString());
+    for (const QString& filter : std::as_const(client->m_subscriptions))
+        mosquitto_subscribe(client->m_client, nullptr, filter.toUtf8().constData(), 1);
     Q_EMIT client->sessionStarted();
+}
+
+void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* message)
+{
+    auto* client = static_cast<MqttClient*>(self);
+    Q_EMIT client->messageReceived(QString::fromUtf8(message->topic),
+                                   QByteArray(static_cast<const char*>(message->payload), message->payloadlen), message->retain);
 }
 
 void MqttClient::afterLoop(int result)

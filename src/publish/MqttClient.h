@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -27,6 +28,12 @@ public:
         // Published by the broker, retained, when the connection ends without a goodbye.
         QString willTopic{};
         QByteArray willPayload{};
+        // TLS: a CA file trusted besides the system's, and a client certificate and key.
+        QString caFile{};
+        QString certFile{};
+        QString keyFile{};
+        // The client id at the broker; one of this host and process when empty.
+        QString clientId{};
     };
 
     static constexpr std::chrono::seconds kFirstRetry{1};
@@ -42,6 +49,8 @@ public:
 
     void start();
     bool isConnected() const { return m_connected; }
+    // Subscribes to a topic filter now and at every later session.
+    void subscribe(const QString& filter);
     // Hands a message to the connection; false, and the message dropped, while there is none.
     bool publish(const QString& topic, const QByteArray& payload, int qos = 0, bool retain = false);
     // Ends the session cleanly: what was published goes out, then a disconnect, waiting for
@@ -51,6 +60,8 @@ public:
 Q_SIGNALS:
     // A session started; retained state is to be published again.
     void sessionStarted();
+    // A message on a subscribed topic.
+    void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
     // The broker became reachable or unreachable: once each way, with the reason.
     void reachabilityChanged(bool reachable, const QString& reason);
 
@@ -62,6 +73,7 @@ private:
     void connectionFailed(const QString& reason);
     void reportReachable(bool reachable, const QString& reason);
     static void onConnect(mosquitto* client, void* self, int result);
+    static void onMessage(mosquitto* client, void* self, const struct mosquitto_message* message);
 
     Options m_options;
     mosquitto* m_client = nullptr;
@@ -72,6 +84,7 @@ private:
     std::chrono::seconds m_backoff = kFirstRetry;
     QString m_refusal;
     QString m_setUpProblem;
+    QStringList m_subscriptions;
     bool m_connected = false;
     bool m_finished = false;
     enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;

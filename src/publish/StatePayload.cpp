@@ -37,17 +37,6 @@ constexpr std::array<PayloadField, FrameField::Count> kPayloadFields{{
     {FrameField::AutoScan, "autoscan", Kind::Number},
 }};
 
-QJsonValue fieldValue(const QStringList& fields, const PayloadField& field)
-{
-    if (field.frameIndex >= fields.size())
-        return QJsonValue(QJsonValue::Null);
-    if (field.kind == Kind::Number) {
-        if (const std::optional<double> value = fieldNumber(fields, field.frameIndex))
-            return *value;
-    }
-    return fields.at(field.frameIndex);
-}
-
 } // namespace
 
 QString nodeTopicLevel(const QString& node)
@@ -63,8 +52,23 @@ QString nodeTopicLevel(const QString& node)
 QByteArray statePayload(const QStringList& fields, std::int64_t receivedMsecsSinceEpoch)
 {
     QJsonObject object;
-    for (const PayloadField& field : kPayloadFields)
-        object.insert(QLatin1StringView(field.key), fieldValue(fields, field));
+    QJsonObject raw;
+    for (const PayloadField& field : kPayloadFields) {
+        const QLatin1StringView key(field.key);
+        if (field.frameIndex >= fields.size()) {
+            object.insert(key, QJsonValue(QJsonValue::Null));
+        } else if (field.kind == Kind::Text) {
+            object.insert(key, fields.at(field.frameIndex));
+        } else if (const std::optional<double> value = fieldNumber(fields, field.frameIndex)) {
+            object.insert(key, *value);
+        } else {
+            // Not a number: null keeps the reading's type, its text goes beside it.
+            object.insert(key, QJsonValue(QJsonValue::Null));
+            raw.insert(key, fields.at(field.frameIndex));
+        }
+    }
+    if (!raw.isEmpty())
+        object.insert(QStringLiteral("raw"), raw);
     object.insert(QStringLiteral("time"), QString::fromLatin1(isoLocalWithOffset(receivedMsecsSinceEpoch, true)));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -2,6 +2,8 @@
 
 #include "StatePayload.h"
 
+#include <QRandomGenerator>
+
 namespace {
 
 const QByteArray kOnline = QByteArrayLiteral("online");
@@ -9,64 +11,37 @@ const QByteArray kOffline = QByteArrayLiteral("offline");
 
 } // namespace
 
-StatePublisher::StatePublisher(MqttClient::Options connection, QString prefix, QObject* parent)
+StatePublisher::StatePublisher(MqttClient::Options connection, Settings settings, QObject* parent)
     : QObject(parent)
     , m_connection(std::move(connection))
-    , m_prefix(std::move(prefix))
+    , m_settings(std::move(settings))
     , m_limiter(kStateSpacing, [this](const QString& node) { publishState(node); })
 {
+    m_freshness.setInterval(std::chrono::seconds(1));
+    connect(&m_freshness, &QTimer::timeout, this, &StatePublisher::checkFreshness);
+    m_announceDelay.setSingleShot(true);
+    connect(&m_announceDelay, &QTimer::timeout, this, &StatePublisher::announceAll);
 }
 
 StatePublisher::~StatePublisher() = default;
 
-QString StatePublisher::topic(const QString& nodeLevel, const char* leaf) const
+QString StatePublisher::describeConnection() const
 {
-    return m_prefix + u'/' + nodeLevel + u'/' + QLatin1StringView(leaf);
+    QStringList traits;
+    traits.append(m_connection.endpoint.tls ? QStringLiteral("TLS") : QStringLiteral("no TLS"));
+    if (!m_connection.certFile.isEmpty())
+        traits.append(QStringLiteral("client certificate"));
+    traits.append(m_connection.user.isEmpty() ? QStringLiteral("no user")
+                                              : QStringLiteral("user %1%2").arg(m_connection.user, m_connection.password.isEmpty()
+                                                                                                     ? QStringLiteral(" without password")
+                                                                                                     : QString()));
+    return traits.join(QStringLiteral(", "));
 }
 
-void StatePublisher::frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
-{
-    // The node rarely changes; its topic level is made again only when it does.
-    if (fields.value(0) != m_lastNodeText || m_lastNodeLevel.isEmpty()) {
-        m_lastNodeText = fields.value(0);
-        m_lastNodeLevel = nodeTopicLevel(m_lastNodeText);
-    }
-    const QString& node = m_lastNodeLevel;
-    m_latest[node] = Latest{fields, receivedMsecsSinceEpoch};
-    if (!m_nodes.contains(node)) {
-        m_nodes.append(node);
-        if (!m_client)
-            startClient(node);
-        else
-            publishAvailability(node);
-    }
-    m_limiter.offer(node);
-}
-
-void StatePublisher::setLinkAlive(bool alive)
-{
-    if (alive == m_alive)
-        return;
-    m_alive = alive;
-    for (const QString& node : std::as_const(m_nodes))
-        publishAvailability(node);
-}
-
-void StatePublisher::finish(std::chrono::milliseconds deadline)
-{
-    if (!m_client)
-        return;
-    m_limiter.flush();
-    m_alive = false;
-    for (const QString& node : std::as_const(m_nodes))
-        publishAvailability(node);
-    m_client->finish(deadline);
-}
-
-void StatePublisher::startClient(const QString& firstNode)
+void StatePublisher::start()
 {
     MqttClient::Options options = m_connection;
-    options.willTopic = topic(firstNode, "availability");
+    options.willTopic = m_settings.topics.bridgeStatus();
     options.willPayload = kOffline;
     m_client = std::make_unique<MqttClient>(options);
     if (!m_client->setUpProblem().isEmpty()) {
@@ -76,7 +51,9 @@ void StatePublisher::startClient(const QString& firstNode)
     const QString broker = endpointText(options.endpoint);
     connect(m_client.get(), &MqttClient::reachabilityChanged, this, [this, broker](bool reachable, const QString& reason) {
         if (reachable)
-            Q_EMIT report(QStringLiteral("publishing to MQTT broker %1 under %2/").arg(broker, m_prefix), false);
+            Q_EMIT report(QStringLiteral("publishing to MQTT broker %1 (%2) under %3/")
+                              .arg(broker, describeConnection(), m_settings.topics.prefix),
+                          false);
         else
             Q_EMIT report(QStringLiteral("MQTT broker %1 not reachable: %2; trying again, waiting up to %3 s between tries")
                               .arg(broker, reason)
@@ -84,25 +61,118 @@ void StatePublisher::startClient(const QString& firstNode)
                           true);
     });
     connect(m_client.get(), &MqttClient::sessionStarted, this, [this] {
-        for (const QString& node : std::as_const(m_nodes)) {
-            publishAvailability(node);
-            if (m_latest.contains(node))
-                publishState(node);
+        m_client->publish(m_settings.topics.bridgeStatus(), kOnline, 1, true);
+        if (m_settings.discovery)
+            m_client->publish(bridgeDiscovery(m_settings.topics).topic, bridgeDiscovery(m_settings.topics).payload, 1, true);
+        for (const QString& node : std::as_const(m_order)) {
+            if (m_settings.discovery)
+                announce(node);
+            m_client->publish(m_settings.topics.nodeTopic(node, "availability"), m_nodes[node].online ? kOnline : kOffline, 1, true);
+            publishState(node);
         }
     });
+    connect(m_client.get(), &MqttClient::messageReceived, this,
+            [this](const QString& topic, const QByteArray& payload, bool) { messageReceived(topic, payload); });
+    if (m_settings.discovery)
+        m_client->subscribe(m_settings.topics.homeAssistantStatus());
     m_client->start();
+    m_freshness.start();
+}
+
+void StatePublisher::nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
+{
+    // The node rarely changes; its topic level is made again only when it does.
+    if (fields.value(0) != m_lastNodeText || m_lastNodeLevel.isEmpty()) {
+        m_lastNodeText = fields.value(0);
+        m_lastNodeLevel = nodeTopicLevel(m_lastNodeText);
+    }
+    const QString& level = m_lastNodeLevel;
+    const bool known = m_nodes.contains(level);
+    Node& node = m_nodes[level];
+    node.text = m_lastNodeText;
+    node.fields = fields;
+    node.receivedMsecsSinceEpoch = receivedMsecsSinceEpoch;
+    node.sinceFrame.start();
+    if (!known) {
+        m_order.append(level);
+        if (m_settings.discovery)
+            announce(level);
+    }
+    setOnline(level, node, true);
+    m_limiter.offer(level);
+}
+
+void StatePublisher::setLinkAlive(bool alive)
+{
+    if (alive)
+        return; // each node says so with its own next frame
+    for (const QString& level : std::as_const(m_order))
+        setOnline(level, m_nodes[level], false);
+}
+
+void StatePublisher::checkFreshness()
+{
+    for (const QString& level : std::as_const(m_order)) {
+        Node& node = m_nodes[level];
+        if (node.online && std::chrono::milliseconds(node.sinceFrame.elapsed()) >= kNodeFreshFor)
+            setOnline(level, node, false);
+    }
+}
+
+void StatePublisher::setOnline(const QString& nodeLevel, Node& node, bool online)
+{
+    if (node.online == online)
+        return;
+    node.online = online;
+    if (m_client && m_client->isConnected())
+        m_client->publish(m_settings.topics.nodeTopic(nodeLevel, "availability"), online ? kOnline : kOffline, 1, true);
+}
+
+void StatePublisher::finish(std::chrono::milliseconds deadline)
+{
+    if (!m_client)
+        return;
+    m_limiter.flush();
+    m_freshness.stop();
+    m_announceDelay.stop();
+    setLinkAlive(false);
+    m_client->publish(m_settings.topics.bridgeStatus(), kOffline, 1, true);
+    m_client->finish(deadline);
 }
 
 void StatePublisher::publishState(const QString& nodeLevel)
 {
-    const auto latest = m_latest.find(nodeLevel);
-    if (!m_client || !m_client->isConnected() || latest == m_latest.end())
+    const auto node = m_nodes.constFind(nodeLevel);
+    if (!m_client || !m_client->isConnected() || node == m_nodes.cend() || node->fields.isEmpty())
         return;
-    m_client->publish(topic(nodeLevel, "state"), statePayload(latest->fields, latest->receivedMsecsSinceEpoch));
+    m_client->publish(m_settings.topics.nodeTopic(nodeLevel, "state"), statePayload(node->fields, node->receivedMsecsSinceEpoch), 0,
+                      m_settings.retainState);
 }
 
-void StatePublisher::publishAvailability(const QString& nodeLevel)
+void StatePublisher::announce(const QString& nodeLevel)
 {
-    if (m_client)
-        m_client->publish(topic(nodeLevel, "availability"), m_alive ? kOnline : kOffline, 1, true);
+    if (!m_client || !m_client->isConnected())
+        return; // the session's start announces every node seen
+    for (const DiscoveryMessage& message : nodeDiscovery(m_settings.topics, nodeLevel, m_nodes[nodeLevel].text))
+        m_client->publish(message.topic, message.payload, 1, true);
+}
+
+void StatePublisher::announceAll()
+{
+    if (!m_client || !m_client->isConnected())
+        return;
+    const DiscoveryMessage bridge = bridgeDiscovery(m_settings.topics);
+    m_client->publish(bridge.topic, bridge.payload, 1, true);
+    for (const QString& node : std::as_const(m_order)) {
+        announce(node);
+        // Its entities read their state at once, not only at the next frame.
+        publishState(node);
+    }
+}
+
+void StatePublisher::messageReceived(const QString& topic, const QByteArray& payload)
+{
+    if (topic != m_settings.topics.homeAssistantStatus() || payload != kOnline || m_announceDelay.isActive())
+        return;
+    m_announceDelay.start(std::chrono::milliseconds(QRandomGenerator::global()->bounded(int(kLongestAnnounceDelay.count()) + 1)));
 }

@@ -1,55 +1,79 @@
 #pragma once
 
+#include "Discovery.h"
 #include "MqttClient.h"
 #include "PublishLimiter.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
-// Publishes a line's frames to an MQTT broker under PREFIX/<node>/state, at most twice a
-// second for each node, and the node's availability under PREFIX/<node>/availability:
-// retained "online" while fresh frames come, "offline" when they stop, when the program
-// ends, and, as the broker's last will, when the connection is lost.
-// The broker is first contacted at the first frame, whose node number names the topics.
+// Publishes a line's node frames to an MQTT broker: each node's state under
+// PREFIX/<node>/state at most twice a second with the newest kept, its availability under
+// PREFIX/<node>/availability (retained "online" while its frames come, "offline" once none
+// came for six seconds, the line fell silent or the program ends), and the logger's own
+// status under PREFIX/bridge/<line>/status (retained "online" while connected, "offline"
+// at the end and, as the broker's last will, when the connection is lost). With discovery
+// on, Home Assistant learns each node as a device once it has been seen.
 class StatePublisher : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kStateSpacing{500};
+    static constexpr std::chrono::seconds kNodeFreshFor{6};
+    // Home Assistant instances that start together are not all answered at once.
+    static constexpr std::chrono::milliseconds kLongestAnnounceDelay{5000};
 
-    StatePublisher(MqttClient::Options connection, QString prefix, QObject* parent = nullptr);
+    struct Settings {
+        DiscoveryTopics topics;
+        bool discovery = false;
+        bool retainState = false;
+    };
+
+    StatePublisher(MqttClient::Options connection, Settings settings, QObject* parent = nullptr);
     ~StatePublisher() override;
 
-    void frameAccepted(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // Connects now; what comes before the connection is sent once it stands.
+    void start();
+    void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     void setLinkAlive(bool alive);
-    // "offline" for every node, then a clean disconnect within the deadline.
+    // "offline" for every node and the logger, then a clean disconnect within the deadline.
     void finish(std::chrono::milliseconds deadline);
-
-    QString topic(const QString& nodeLevel, const char* leaf) const;
+    // The client, once started.
+    MqttClient* client() const { return m_client.get(); }
 
 Q_SIGNALS:
     void report(const QString& text, bool problem);
 
 private:
-    void startClient(const QString& firstNode);
-    void publishState(const QString& nodeLevel);
-    void publishAvailability(const QString& nodeLevel);
-
-    MqttClient::Options m_connection;
-    QString m_prefix;
-    std::unique_ptr<MqttClient> m_client;
-    PublishLimiter m_limiter;
-    QStringList m_nodes;
-    // The newest frame of each node, made into a payload only when it goes out.
-    struct Latest {
+    struct Node {
+        QString text;
         QStringList fields;
         qint64 receivedMsecsSinceEpoch = 0;
+        QElapsedTimer sinceFrame;
+        bool online = false;
     };
-    QHash<QString, Latest> m_latest;
+    void publishState(const QString& nodeLevel);
+    void setOnline(const QString& nodeLevel, Node& node, bool online);
+    void announce(const QString& nodeLevel);
+    void announceAll();
+    void checkFreshness();
+    void messageReceived(const QString& topic, const QByteArray& payload);
+    QString describeConnection() const;
+
+    MqttClient::Options m_connection;
+    Settings m_settings;
+    std::unique_ptr<MqttClient> m_client;
+    PublishLimiter m_limiter;
+    QHash<QString, Node> m_nodes;
+    QStringList m_order; // nodes in the order they were first seen
     QString m_lastNodeText;
     QString m_lastNodeLevel;
-    bool m_alive = false;
+    QTimer m_freshness;
+    QTimer m_announceDelay;
 };

@@ -48,3 +48,5 @@ TerminationSignal::~TerminationSignal()
     if (m_alsoHangUp)
         std::signal(SIGHUP, SIG_DFL);
 }
+
+bool TerminationSignal::isHangUp(int signalNumber) { return signalNumber == SIGHUP; }

@@ -1,0 +1,127 @@
+#include "Discovery.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+
+namespace {
+
+enum class Kind { Sensor, BinarySensor };
+
+// One entity of a node: its key in the state payload and how Home Assistant shows it.
+struct Entity {
+    const char* key;
+    const char* name;
+    Kind kind;
+    const char* deviceClass; // empty for none
+    const char* unit;        // empty for none
+    bool measurement;
+    bool diagnostic;
+};
+
+constexpr std::array<Entity, 15> kEntities{{
+    {"temperature", "Temperature", Kind::Sensor, "temperature", "°C", true, false},
+    {"humidity", "Humidity", Kind::Sensor, "humidity", "%", true, false},
+    {"temperature_low", "Low temperature point", Kind::Sensor, "temperature", "°C", false, false},
+    {"temperature_high", "High temperature point", Kind::Sensor, "temperature", "°C", false, false},
+    {"humidity_low", "Low humidity point", Kind::Sensor, "humidity", "%", false, false},
+    {"humidity_high", "High humidity point", Kind::Sensor, "humidity", "%", false, false},
+    {"hot_cold", "HOT-COLD", Kind::Sensor, "", "", false, true},
+    {"mode", "Mode", Kind::Sensor, "", "", false, true},
+    {"pwm", "PWM", Kind::Sensor, "", "", true, true},
+    {"adc", "ADC", Kind::Sensor, "", "", true, true},
+    {"relay1", "Relay1", Kind::BinarySensor, "power", "", false, false},
+    {"relay2", "Relay2", Kind::BinarySensor, "power", "", false, false},
+    {"input1", "Input1", Kind::BinarySensor, "", "", false, false},
+    {"input2", "Input2", Kind::BinarySensor, "", "", false, false},
+    {"autoscan", "AutoScan", Kind::BinarySensor, "", "", false, true},
+}};
+
+QString idPart(const QString& level)
+{
+    QString id;
+    for (const QChar c : level)
+        id += c.isLetterOrNumber() && c.unicode() < 0x80 ? c : u'_';
+    return id;
+}
+
+QString bridgeId(const DiscoveryTopics& topics) { return QStringLiteral("zeq4810_logger_") + idPart(topics.lineLevel); }
+
+QJsonObject origin()
+{
+    return {{"name", "zeq4810-logger"}, {"sw_version", QStringLiteral(ZEQ_VERSION)}, {"support_url", "https://zeq4810.example"}};
+}
+
+QByteArray compact(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
+
+} // namespace
+
+DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics)
+{
+    const QString id = bridgeId(topics);
+    const QJsonObject config{
+        {"name", "Line"},
+        {"unique_id", id + QStringLiteral("_line")},
+        {"state_topic", topics.bridgeStatus()},
+        {"payload_on", "online"},
+        {"payload_off", "offline"},
+        {"device_class", "connectivity"},
+        {"entity_category", "diagnostic"},
+        {"device", QJsonObject{{"identifiers", QJsonArray{id}},
+                               {"name", QStringLiteral("ZEQ4810 logger on %1").arg(topics.lineName)},
+                               {"model", "zeq4810-logger"},
+                               {"sw_version", QStringLiteral(ZEQ_VERSION)}}},
+        {"origin", origin()},
+    };
+    return {topics.discoveryPrefix + QStringLiteral("/binary_sensor/") + id + QStringLiteral("/line/config"), compact(config)};
+}
+
+QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText)
+{
+    const QString deviceId = QStringLiteral("zeq4810_%1_%2").arg(idPart(topics.lineLevel), idPart(nodeLevel));
+    const QJsonObject device{
+        {"identifiers", QJsonArray{deviceId}},
+        {"name", QStringLiteral("ZEQ4810 node %1").arg(nodeText.trimmed())},
+        {"model", "ZEQ4810"},
+        {"via_device", bridgeId(topics)},
+    };
+    // Available only while both the logger and the node are: the bridge's will covers a
+    // logger that ended without a word, the node's own topic a node that fell silent.
+    const QJsonArray availability{
+        QJsonObject{{"topic", topics.bridgeStatus()}},
+        QJsonObject{{"topic", topics.nodeTopic(nodeLevel, "availability")}},
+    };
+    QList<DiscoveryMessage> messages;
+    for (const Entity& entity : kEntities) {
+        const QString key = QLatin1StringView(entity.key);
+        QJsonObject config{
+            {"name", QLatin1StringView(entity.name)},
+            {"unique_id", deviceId + u'_' + key},
+            {"state_topic", topics.nodeTopic(nodeLevel, "state")},
+            {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(key)},
+            {"availability", availability},
+            {"availability_mode", "all"},
+            {"device", device},
+            {"origin", origin()},
+        };
+        if (*entity.deviceClass)
+            config.insert(QStringLiteral("device_class"), QLatin1StringView(entity.deviceClass));
+        if (*entity.unit)
+            config.insert(QStringLiteral("unit_of_measurement"), QString::fromUtf8(entity.unit));
+        if (entity.measurement)
+            config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+        if (entity.diagnostic)
+            config.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
+        const char* component = "sensor";
+        if (entity.kind == Kind::BinarySensor) {
+            component = "binary_sensor";
+            config.insert(QStringLiteral("payload_on"), QStringLiteral("1"));
+            config.insert(QStringLiteral("payload_off"), QStringLiteral("0"));
+        }
+        messages.append({QStringLiteral("%1/%2/%3/%4/config").arg(topics.discoveryPrefix, QLatin1StringView(component), deviceId, key),
+                         compact(config)});
+    }
+    return messages;
+}
