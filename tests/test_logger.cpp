@@ -1,21 +1,27 @@
 // The headless logger: its command line, the MQTT payload and pacing, and the program
 // itself against the simulator on a pseudo-terminal and a real Mosquitto broker.
 
+#include "logger/LineLogger.h"
 #include "logger/LoggerOptions.h"
+#include "publish/MqttClient.h"
 #include "publish/PublishLimiter.h"
 #include "publish/StatePayload.h"
 #include "support/Broker.h"
 #include "support/Frames.h"
+#include "support/PseudoTerminal.h"
 #include "telemetry/FrameAssembler.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -164,6 +170,89 @@ private Q_SLOTS:
         QCOMPARE(nodeTopicLevel(QString()), QStringLiteral("_"));
     }
 
+    // Records fall at whole periods of the wall clock, half a second in.
+    void recordsAreDueAtWholePeriodsHalfASecondIn()
+    {
+        const std::initializer_list<std::tuple<qint64, std::chrono::milliseconds, qint64>> rows{
+            {10'000, 1s, 500}, {10'499, 1s, 1}, {10'500, 1s, 1000}, {10'501, 1s, 999},
+            {30'000, 30s, 500}, {30'500, 30s, 30'000}, {60'499, 30s, 1}, {0, 1min, 500}, {-1, 1s, 501},
+        };
+        for (const auto& [now, period, wait] : rows)
+            QCOMPARE(LineLogger::untilNextRecord(now, period).count(), wait);
+    }
+
+    // A record only from a frame the line is still carrying: six silent ticks end them;
+    // the silence and the return are each said once.
+    void recordsStopAtSilenceAndEachChangeIsSaidOnce()
+    {
+        PseudoTerminal pty;
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        table.setMapping(1, pty.path());
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("data.txt"));
+        SystemClock clock;
+        LineLogger logger(table, {1, {}, 1s, log}, clock);
+        QStringList said;
+        connect(&logger, &LineLogger::report, this, [&](const QString& text, bool) { said.append(text); });
+        logger.start();
+        const auto records = [&] { return QFileInfo(log).size() / 62; };
+        logger.logTick();
+        QCOMPARE(records(), 0); // no frame yet
+        QVERIFY(pty.write(typicalFrame()));
+        QTRY_VERIFY(logger.session().hasFreshFrame());
+        logger.logTick();
+        QCOMPARE(records(), 1);
+        for (int tick = 0; tick < 5; ++tick)
+            logger.session().silenceTick();
+        logger.logTick();
+        QCOMPARE(records(), 2);
+        logger.session().silenceTick();
+        logger.logTick();
+        QCOMPARE(records(), 2);
+        for (int tick = 0; tick < 255; ++tick) // the silence goes on past a wrap of the count
+            logger.session().silenceTick();
+        QVERIFY(pty.write(typicalFrame()));
+        QTRY_VERIFY(logger.session().hasFreshFrame());
+        QVERIFY(pty.write(typicalFrame()));
+        logger.logTick();
+        QCOMPARE(records(), 3);
+        QCOMPARE(said.filter(QStringLiteral("no status frame")).size(), 1);
+        QCOMPARE(said.filter(QStringLiteral("status frames again")).size(), 1);
+    }
+
+    // Per-day files: the day's date in the name, the same record format.
+    void logFileNamesTakeTheDay()
+    {
+        const QDate day(2026, 3, 7);
+        QCOMPARE(logFileForDay(QStringLiteral("data-%Y-%m-%d.txt"), day), QStringLiteral("data-2026-03-07.txt"));
+        QCOMPARE(logFileForDay(QStringLiteral("/var/log/%Y/%m%d%%.txt"), day), QStringLiteral("/var/log/2026/0307%.txt"));
+        QCOMPARE(logFileForDay(QStringLiteral("data.txt"), day), QStringLiteral("data.txt"));
+        QCOMPARE(logFileForDay(QStringLiteral("a%q%"), day), QStringLiteral("a%q%"));
+    }
+
+    // The broker's back-off: 1 s, doubling to 30 s, and 1 s again once a connection stood.
+    void brokerBackOffDoublesAndStartsAgain()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty())
+            QSKIP("mosquitto is needed (scripts/install-deps --test)");
+        Broker broker; // not started yet: nobody listens on its port
+        MqttClient::Options options;
+        options.endpoint = {QStringLiteral("127.0.0.1"), broker.port, false};
+        MqttClient client(options);
+        QCOMPARE(client.nextRetry(), 1s);
+        client.start();
+        QTRY_COMPARE(client.nextRetry(), 2s); // the first try failed; it waits 1 s
+        QTRY_COMPARE_WITH_TIMEOUT(client.nextRetry(), 4s, 2500);
+        QVERIFY(broker.start());
+        QTRY_VERIFY_WITH_TIMEOUT(client.isConnected(), 6000);
+        QCOMPARE(client.nextRetry(), 1s);
+        std::chrono::seconds wait = 1s;
+        for (const auto expected : {2s, 4s, 8s, 16s, 30s, 30s}) {
+            wait = MqttClient::doubledRetry(wait);
+            QCOMPARE(wait, expected);
+        }
+    }
+
     void limiterPassesTheNewestTwiceASecond()
     {
         QHash<QString, QByteArray> newest;
@@ -185,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(sent, (QList<QByteArray>{"a", "other node"}));
         QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 3, 2000);
         QCOMPARE(sent.last(), QByteArray("c"));
-        QVERIFY2(when.last() >= 500, QByteArray::number(when.last()));
+        QVERIFY2(when.last() >= 500 && when.last() < 650, QByteArray::number(when.last()));
         QTest::qWait(700);
         QCOMPARE(sent.size(), 3);
     }
@@ -261,6 +350,114 @@ private Q_SLOTS:
         QFile file(log);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().endsWith("\r\n"));
+    }
+
+    // Home Assistant as a site would run it: discovery of each node seen, announced again
+    // when Home Assistant comes back, availability that holds when the logger ends, is
+    // killed or a node falls silent, readings typed, and nothing from a noisy line.
+    void homeAssistantSeesEachNodeAndTheTruthAboutIt()
+    {
+        for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        }
+        Broker broker;
+        QVERIFY(broker.start());
+        PseudoTerminal pty;
+        QTemporaryDir work;
+        const QStringList arguments{"--port", "COM1=" + pty.path(), "--interval", "1s", "--log", work.filePath(QStringLiteral("data.txt")),
+                                    "--mqtt", QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--ha-discovery"};
+        QProcess logger;
+        logger.start(QStringLiteral(LOGGER_PATH), arguments);
+        QVERIFY(logger.waitForStarted());
+        QByteArray node = "1";
+        QTimer frames;
+        connect(&frames, &QTimer::timeout, this, [&] {
+            pty.write(statusFrame(node, {"25.3", "--.-", "20.0", "30.0", "40.0", "80.0", "10", "2", "128", "1", "0", "1", "0", "512", "1"}));
+        });
+        frames.start(200);
+
+        // Retained configs: the logger's device and the node's fifteen entities.
+        const QStringList configs = broker.received(QStringLiteral("homeassistant/+/+/+/config"), 16, 8000);
+        QCOMPARE(configs.size(), 16);
+        QJsonObject temperature;
+        for (const QString& line : configs) {
+            const QJsonObject config = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
+            QVERIFY2(!config.value("unique_id").toString().isEmpty() && config.value("device").isObject() &&
+                         config.value("origin").toObject().value("name") == QStringLiteral("zeq4810-logger"),
+                     qPrintable(line));
+            if (line.startsWith(QStringLiteral("homeassistant/sensor/zeq4810_COM1_1/temperature/config ")))
+                temperature = config;
+        }
+        QCOMPARE(temperature.value("state_topic").toString(), QStringLiteral("site/1/state"));
+        QCOMPARE(temperature.value("unit_of_measurement").toString(), QStringLiteral("°C"));
+        QCOMPARE(temperature.value("device_class").toString(), QStringLiteral("temperature"));
+        QCOMPARE(temperature.value("state_class").toString(), QStringLiteral("measurement"));
+        QCOMPARE(temperature.value("availability_mode").toString(), QStringLiteral("all"));
+        QCOMPARE(temperature.value("availability").toArray().size(), 2);
+        QCOMPARE(temperature.value("device").toObject().value("name").toString(), QStringLiteral("ZEQ4810 node 1"));
+        QCOMPARE(temperature.value("device").toObject().value("via_device").toString(), QStringLiteral("zeq4810_logger_COM1"));
+        QCOMPARE(broker.received(QStringLiteral("site/bridge/COM1/status"), 1), QStringList{"site/bridge/COM1/status online"});
+
+        // Home Assistant comes back: every config again, within its random delay.
+        QProcess again;
+        Broker::listen(again, broker.port, QStringLiteral("homeassistant/+/+/+/config"), 8);
+        QTest::qWait(300);
+        QVERIFY(broker.publish(QStringLiteral("homeassistant/status"), QStringLiteral("online")));
+        QVERIFY(QTest::qWaitFor([&again] { return again.state() == QProcess::NotRunning; }, 10000));
+        QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()).count(u'\n'), 16);
+
+        // Readings are numbers, or null with their text kept.
+        const QStringList states = broker.received(QStringLiteral("site/1/state"), 2);
+        QCOMPARE(states.size(), 2);
+        for (const QString& line : states) {
+            const QJsonObject state = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
+            for (auto it = state.begin(); it != state.end(); ++it) {
+                if (it.key() != u"node" && it.key() != u"hot_cold" && it.key() != u"time" && it.key() != u"raw")
+                    QVERIFY2(it.value().isDouble() || it.value().isNull(), qPrintable(it.key()));
+            }
+            QVERIFY(state.value("humidity").isNull());
+            QCOMPARE(state.value("raw").toObject().value("humidity").toString(), QStringLiteral("--.-"));
+        }
+
+        // A second node gets a device of its own; the first, no longer heard, goes offline.
+        node = "2";
+        QCOMPARE(broker.received(QStringLiteral("homeassistant/sensor/zeq4810_COM1_2/temperature/config"), 1).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/1/availability"), 1, 1000),
+                                  QStringList{"site/1/availability offline"}, 9000);
+        QCOMPARE(broker.received(QStringLiteral("site/2/availability"), 1), QStringList{"site/2/availability online"});
+
+        // Noise after a frame completes frames by counting on; none is published.
+        frames.stop();
+        QTest::qWait(800);
+        QProcess noise;
+        Broker::listen(noise, broker.port, QStringLiteral("site/+/state"), 2);
+        QTest::qWait(300);
+        QVERIFY(pty.write(QByteArray(400, 'x')));
+        QVERIFY(noise.waitForFinished(4000));
+        QCOMPARE(noise.readAllStandardOutput(), QByteArray());
+
+        // A hang-up signal is not an end; SIGTERM leaves every node and the logger offline.
+        QCOMPARE(QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-HUP"), QString::number(logger.processId())}), 0);
+        QVERIFY(!logger.waitForFinished(500));
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+        QCOMPARE(logger.exitCode(), 0);
+        QVERIFY(logger.readAllStandardError().contains("hang-up signal: going on"));
+        QCOMPARE(broker.received(QStringLiteral("site/+/availability"), 2),
+                 (QStringList{"site/1/availability offline", "site/2/availability offline"}));
+        QCOMPARE(broker.received(QStringLiteral("site/bridge/COM1/status"), 1), QStringList{"site/bridge/COM1/status offline"});
+
+        // Killed without a word: the broker's will says the logger is gone.
+        logger.start(QStringLiteral(LOGGER_PATH), arguments);
+        QVERIFY(logger.waitForStarted());
+        frames.start(200);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/bridge/COM1/status"), 1, 1000),
+                                  QStringList{"site/bridge/COM1/status online"}, 5000);
+        logger.kill();
+        logger.waitForFinished(3000);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/bridge/COM1/status"), 1, 1000),
+                                  QStringList{"site/bridge/COM1/status offline"}, 5000);
     }
 };
 

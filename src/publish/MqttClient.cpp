@@ -228,7 +228,7 @@ void MqttClient::connectionFailed(const QString& reason)
     dropNotifiers();
     reportReachable(false, reason);
     m_retry.start(m_backoff);
-    m_backoff = std::min(m_backoff * 2, kLongestRetry);
+    m_backoff = doubledRetry(m_backoff);
 }
 
 void MqttClient::reportReachable(bool reachable, const QString& reason)

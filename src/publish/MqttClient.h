@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -48,6 +49,10 @@ public:
     const QString& setUpProblem() const { return m_setUpProblem; }
 
     void start();
+    // The wait before the next try after a failure: 1 s after a connection stood, then
+    // twice the last wait, at most 30 s.
+    std::chrono::seconds nextRetry() const { return m_backoff; }
+    static std::chrono::seconds doubledRetry(std::chrono::seconds wait) { return std::min(wait * 2, kLongestRetry); }
     bool isConnected() const { return m_connected; }
     // Subscribes to a topic filter now and at every later session.
     void subscribe(const QString& filter);

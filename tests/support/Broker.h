@@ -34,6 +34,22 @@ struct Broker {
     }
     ~Broker() { stop(); }
 
+    // Publishes one message, as another client of the broker would.
+    bool publish(const QString& topic, const QString& payload) const
+    {
+        return QProcess::execute(QStringLiteral("mosquitto_pub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                                                                   QString::number(port), QStringLiteral("-t"), topic, QStringLiteral("-m"), payload}) == 0;
+    }
+    // A subscriber started now that prints new messages only (no retained ones from before),
+    // "topic payload" a line, for `seconds`.
+    static void listen(QProcess& sub, int port, const QString& topic, int seconds)
+    {
+        sub.start(QStringLiteral("mosquitto_sub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port),
+                                                    QStringLiteral("-t"), topic, QStringLiteral("-v"), QStringLiteral("-R"), QStringLiteral("-W"),
+                                                    QString::number(seconds)});
+        sub.waitForStarted();
+    }
+
     // The first `count` messages on `topic` as "topic payload" lines, retained ones included.
     QStringList received(const QString& topic, int count, int timeoutMs = 5000) const
     {
@@ -42,7 +58,8 @@ struct Broker {
                   {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port), QStringLiteral("-t"), topic,
                    QStringLiteral("-v"), QStringLiteral("-C"), QString::number(count), QStringLiteral("-W"),
                    QString::number(std::max(1, timeoutMs / 1000))});
-        sub.waitForFinished(timeoutMs + 2000);
+        // The event loop runs meanwhile, so the caller's timers (a node sending) go on.
+        (void)QTest::qWaitFor([&sub] { return sub.state() == QProcess::NotRunning; }, timeoutMs + 2000);
         return QString::fromUtf8(sub.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     }
 };
