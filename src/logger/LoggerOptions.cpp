@@ -195,10 +195,15 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     }
     options.retainState = parser.isSet(retainState);
     options.mqttUser = parser.value(user);
-    if (parser.isSet(passwordFile)) {
+    // Without a password file, a service's credential "mqtt-password" (systemd's
+    // LoadCredential=) is the password, so that it never stands in an option.
+    const QString credential = qEnvironmentVariable("CREDENTIALS_DIRECTORY") + QStringLiteral("/mqtt-password");
+    const bool fromCredential = !parser.isSet(passwordFile) && !options.mqttUser.isEmpty() &&
+                                !qEnvironmentVariableIsEmpty("CREDENTIALS_DIRECTORY") && QFile::exists(credential);
+    if (parser.isSet(passwordFile) || fromCredential) {
         if (options.mqttUser.isEmpty())
             return usageError(QStringLiteral("--mqtt-password-file needs --mqtt-user"));
-        const auto password = readPassword(parser.value(passwordFile));
+        const auto password = readPassword(fromCredential ? credential : parser.value(passwordFile));
         if (const auto* exit = std::get_if<LoggerExit>(&password))
             return *exit;
         options.mqttPassword = std::get<QString>(password);
