@@ -129,18 +129,19 @@ void measureLogger(double seconds)
                           QStringLiteral("1s"), QStringLiteral("--log"), work.filePath(QStringLiteral("data.txt")), QStringLiteral("--quiet")};
     const bool mqtt = !QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty() && broker.start();
     if (mqtt)
-        arguments << QStringLiteral("--mqtt") << QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port);
+        arguments << QStringLiteral("--mqtt") << QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port) << QStringLiteral("--ha-discovery");
     QProcess logger;
     logger.start(QStringLiteral(LOGGER_PATH), arguments);
     logger.waitForStarted();
     const qint64 pid = logger.processId();
     // One node, as on a real line: its topics are made once, its states sent twice a second.
     const QList<QByteArray> frames = makeFrames(500, true);
-    const double percent = cpuWhileSending(pid, pty, frames, seconds);
+    const auto [percent, windows] = medianCpuWhileSending(pid, pty, frames, seconds);
     const qint64 peakKb = statusKb("VmHWM:", QString::number(pid));
-    const QString what = mqtt ? QStringLiteral("logging every 1 s, publishing to a local broker") : QStringLiteral("logging every 1 s, no broker installed");
+    const QString what = mqtt ? QStringLiteral("logging every 1 s, publishing to a local broker with discovery")
+                              : QStringLiteral("logging every 1 s, no broker installed");
     addRow(QStringLiteral("CPU of zeq4810-logger at 164.6 frames/s, %1").arg(what),
-           QStringLiteral("%1 % of one core over %2 s").arg(percent, 0, 'f', 2).arg(seconds, 0, 'f', 0), QStringLiteral("<= 1 %"),
+           QStringLiteral("%1 % of one core, %2").arg(percent, 0, 'f', 2).arg(windows), QStringLiteral("<= 1 %"),
            QStringLiteral("100 % of one core"), 100.0 / std::max(percent, 0.001), percent <= 1.0);
     addRow(QStringLiteral("peak resident memory of zeq4810-logger, the same run"), QStringLiteral("%1 MB").arg(peakKb / 1024.0, 0, 'f', 1),
            QStringLiteral("<= 20 MB"), QStringLiteral("20 MB goal"), 20.0 / (peakKb / 1024.0), peakKb > 0 && peakKb <= 20 * 1024);

@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
         measureStartup(quick ? 5 : 11);
     if (wanted("logger")) {
         std::fprintf(stderr, "The headless logger at the line's full rate:\n");
-        measureLogger(quick ? 5 : 20);
+        measureLogger(quick ? 3 : 10);
     }
 
     std::printf("Load average before: %s, after: %s (1, 5, 15 min; 2 cores)\n\n", qPrintable(loadBefore), qPrintable(loadAverage()));
