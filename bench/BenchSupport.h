@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the benchmark's figures share: frames to send, the main window on a pseudo-terminal,

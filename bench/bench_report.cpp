@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the program against the line's physical limits and prints one table.
 // A line at 115200 baud carries 11,520 characters, 164.6 frames of 70 characters, a second.
 // Figures a user sees (paint latency, CPU, memory, start-up) are taken on the X server

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program for measurements. Plain: prints "shown" and quits once its main
 // window has been painted for the first time; bench_report times this from process
 // start. With --connect: connects to COM1 once shown, prints "connected" and runs on;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration command over arbitrary input texts and selections.
 #include "config/ConfigCommand.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration window's input check: any text the keyboard or a paste can produce.
 #include "config/InputCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's command parser: any bytes the program (or noise) can put on the line.
 // Whatever it accepts, the node's next status frame must still be one the program shows.
 #include "NodeModel.h"

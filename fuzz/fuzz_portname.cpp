@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port names and "--port" values: anything typed in the port box or on the command line.
 #include "serial/ComName.h"
 #include "serial/PortDiscovery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the logger makes of any byte stream from the line: frames taken in runs, their
 // MQTT payload and topic level; and any text as a broker URL.
 #include "publish/MqttUrl.h"

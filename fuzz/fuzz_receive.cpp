@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive handler with the display mapping: any byte stream from the line.
 #include "telemetry/FrameAssembler.h"
 #include "telemetry/StatusDisplay.h"

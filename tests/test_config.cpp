@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/ConfigCommand.h"
 #include "config/CommandConfirmation.h"
 #include "config/ConfigSender.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless logger: its command line, the MQTT payload and pacing, and the program
 // itself against the simulator on a pseudo-terminal and a real Mosquitto broker.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Form1.h"
 #include "ui/FrmAbout.h"
 #include "ui/FrmSet.h"
@@ -696,6 +697,8 @@ private Q_SLOTS:
         Rig rig;
         rig.form->showSetForm();
         rig.form->showAbout();
+        // The About window names the licence where it does not change the window's text.
+        QVERIFY(rig.form->aboutWindow()->toolTip().startsWith(QStringLiteral("License GPL-3.0-or-later")));
         for (QWidget* window : {static_cast<QWidget*>(rig.form->configWindow()), static_cast<QWidget*>(rig.form->aboutWindow())}) {
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QPointer<QWidget> alive(window);

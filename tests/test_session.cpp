@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/LineLogger.h"
 #include "session/LineSession.h"
 #include "ui/Form1.h"

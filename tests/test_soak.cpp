@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window on a pseudo-terminal fed with hostile bytes as fast as it takes
 // them: NUL and 0xFF runs, "?" storms, 10,000-character lines, random bytes, valid and
 // broken frames mixed. Nothing may crash, memory stays bounded, and the display always

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
 #include "trend/LogImport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Program.h"
 
 #include "serial/ComName.h"
@@ -84,7 +85,7 @@ std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("zeq4810pc %s\n", ZEQ_VERSION);
+        std::printf("zeq4810pc %s\n%s\n", ZEQ_VERSION, ZEQ_LICENCE);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

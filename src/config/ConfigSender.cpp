@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConfigSender.h"
 
 ConfigSender::ConfigSender(CommControl& comm, WindowOpen sendWindowOpen, QObject* parent)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SendQueue.h"
 
 qsizetype SendQueue::flush(const std::function<void(const QByteArray&)>& send)

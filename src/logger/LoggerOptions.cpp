@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoggerOptions.h"
 
 #include "publish/StatePayload.h"
@@ -110,7 +111,7 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     if (parser.isSet(help))
         return LoggerExit{0, parser.helpText()};
     if (parser.isSet(version))
-        return LoggerExit{0, QStringLiteral("zeq4810-logger %1\n").arg(QStringLiteral(ZEQ_VERSION))};
+        return LoggerExit{0, QStringLiteral("zeq4810-logger %1\n%2\n").arg(QStringLiteral(ZEQ_VERSION), QStringLiteral(ZEQ_LICENCE))};
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     for (const QCommandLineOption* once :

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zeq4810-logger: the line's records and frames without a window, for a service.
 #include "LineLogger.h"
 #include "LoggerOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogInterval.h"
 
 using namespace std::chrono_literals;

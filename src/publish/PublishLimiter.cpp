@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PublishLimiter.h"
 
 PublishLimiter::PublishLimiter(std::chrono::milliseconds period, Sink sink, QObject* parent)

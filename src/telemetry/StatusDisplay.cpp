@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "StatusDisplay.h"
 
 bool lampIsOn(const QStringList& fields, int frameIndex)

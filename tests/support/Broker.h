@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A Mosquitto broker of the caller's own on 127.0.0.1 at a free port, and a subscriber to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A serial control for the cases a pseudo-terminal cannot produce: a close that fails,

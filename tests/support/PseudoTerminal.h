@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A pseudo-terminal pair for tests: the test plays the node on the master side, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Makes a file refuse writes, for root too: permission bits do not stop root, so as root

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zeq4810-nodesim: a ZEQ4810 node on a pseudo-terminal (or a real serial device), sending
 // status frames and applying configuration commands, with faults to inject on request.
 
@@ -162,8 +163,10 @@ int main(int argc, char* argv[])
         usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("zeq4810-nodesim %s\n%s\n", ZEQ_VERSION, ZEQ_LICENCE);
+        return 0;
+    }
     if (!parser.positionalArguments().isEmpty())
         usageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
     if (parser.isSet(QStringLiteral("link")) && parser.isSet(QStringLiteral("device")))
