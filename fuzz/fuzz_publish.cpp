@@ -24,8 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (outcome != FrameAssembler::Outcome::Accepted)
             continue;
         const QJsonDocument json = QJsonDocument::fromJson(statePayload(rx.rxFields, 1796662822000));
-        if (!json.isObject() || json.object().size() != 17)
+        if (!json.isObject())
             std::abort();
+        // Seventeen keys, and "raw" beside them when a reading is not a number; every
+        // reading a number or null, whatever the line carried.
+        const QJsonObject state = json.object();
+        if (state.size() != (state.contains(QStringLiteral("raw")) ? 18 : 17))
+            std::abort();
+        for (auto it = state.begin(); it != state.end(); ++it) {
+            const bool text = it.key() == u"node" || it.key() == u"hot_cold" || it.key() == u"time";
+            if (it.key() == u"raw" ? !it.value().isObject()
+                                   : text ? !it.value().isString() && !it.value().isNull()
+                                          : !it.value().isDouble() && !it.value().isNull())
+                std::abort();
+        }
         const QString level = nodeTopicLevel(rx.rxFields.value(0));
         if (level.isEmpty() || level.contains(u'/') || level.contains(u'+') || level.contains(u'#'))
             std::abort();
