@@ -21,6 +21,9 @@ QByteArray ConfigSender::submit(const ConfigInputs& inputs)
 
 void ConfigSender::flush()
 {
+    // Runs at every frame; nearly always there is nothing to send.
+    if (m_queue.isEmpty())
+        return;
     QList<CommResult> results;
     if (m_queue.flush([this, &results](const QByteArray& command) { results.append(SendText(command)); }) == 0)
         return;

@@ -63,14 +63,9 @@ void StatePublisher::start()
     });
     connect(m_client.get(), &MqttClient::sessionStarted, this, [this] {
         m_client->publish(m_settings.topics.bridgeStatus(), kOnline, 1, true);
-        if (m_settings.discovery)
-            m_client->publish(bridgeDiscovery(m_settings.topics).topic, bridgeDiscovery(m_settings.topics).payload, 1, true);
-        for (const QString& node : std::as_const(m_order)) {
-            if (m_settings.discovery)
-                announce(node);
+        for (const QString& node : std::as_const(m_order))
             m_client->publish(m_settings.topics.nodeTopic(node, "availability"), m_nodes[node].online ? kOnline : kOffline, 1, true);
-            publishState(node);
-        }
+        announceAll();
     });
     connect(m_client.get(), &MqttClient::messageReceived, this,
             [this](const QString& topic, const QByteArray& payload, bool) { messageReceived(topic, payload); });
@@ -162,10 +157,13 @@ void StatePublisher::announceAll()
 {
     if (!m_client || !m_client->isConnected())
         return;
-    const DiscoveryMessage bridge = bridgeDiscovery(m_settings.topics);
-    m_client->publish(bridge.topic, bridge.payload, 1, true);
+    if (m_settings.discovery) {
+        const DiscoveryMessage bridge = bridgeDiscovery(m_settings.topics);
+        m_client->publish(bridge.topic, bridge.payload, 1, true);
+    }
     for (const QString& node : std::as_const(m_order)) {
-        announce(node);
+        if (m_settings.discovery)
+            announce(node);
         // Its entities read their state at once, not only at the next frame.
         publishState(node);
     }

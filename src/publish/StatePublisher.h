@@ -62,6 +62,8 @@ private:
     void publishState(const QString& nodeLevel);
     void setOnline(const QString& nodeLevel, Node& node, bool online);
     void announce(const QString& nodeLevel);
+    // With discovery, every config again; then each node's newest state, so nothing waits
+    // for the next frame.
     void announceAll();
     void checkFreshness();
     void messageReceived(const QString& topic, const QByteArray& payload);
