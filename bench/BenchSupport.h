@@ -84,6 +84,10 @@ void measureWaitingCpu(Program& program, double seconds);
 void measureMemory(Program& program, qint64 noiseBytes, int frameCount);
 void measureStartup(int runs);
 void measurePaintLatency(Program& program, bool quick);
-double measureProgramProcess(double windowSeconds, double totalSeconds, bool withTrend, double withoutTrendPercent = 0);
+struct ProcessFigures {
+    double cpuPercent = 100;
+    qint64 peakKb = 0;
+};
+ProcessFigures measureProgramProcess(double windowSeconds, double totalSeconds, const ProcessFigures* withoutTrend = nullptr);
 void measureLogger(double seconds);
 void measureTrend(int runs);

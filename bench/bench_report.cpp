@@ -57,8 +57,8 @@ int main(int argc, char* argv[])
         measureTrend(quick ? 5 : 11);
     if (wanted("process")) {
         std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
-        const double without = measureProgramProcess(quick ? 1 : 10, quick ? 10 : 60, false);
-        measureProgramProcess(quick ? 1 : 10, 0, true, without);
+        const ProcessFigures without = measureProgramProcess(quick ? 1 : 10, quick ? 10 : 60);
+        measureProgramProcess(quick ? 1 : 10, quick ? 10 : 60, &without);
     }
     if (wanted("startup"))
         measureStartup(quick ? 5 : 11);

@@ -3,9 +3,10 @@
 
 #include "telemetry/FrameAssembler.h"
 #include "trend/TrendBuffer.h"
+#include "ui/TrendPlot.h"
 #include "ui/TrendWindow.h"
 
-#include <QChartView>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 
@@ -30,12 +31,12 @@ void measureTrend(int runs)
     FrameAssembler reception;
     TrendWindow window(week, reception);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
-    window.resize(1130, 600);
+    window.resize(1121, 600);
     window.show();
     runUntil([] { return false; }, 300);
     window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->setCurrentIndex(4);
     Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All
-    const int plotWidth = static_cast<int>(window.findChild<QChartView*>(QStringLiteral("plotTemperature"))->chart()->plotArea().width());
+    const int plotWidth = window.findChild<TrendPlot*>(QStringLiteral("plotTemperature"))->plotArea().width();
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         // A newer sample a step of the live edge later, so every redraw moves the time
@@ -46,11 +47,12 @@ void measureTrend(int runs)
         QElapsedTimer timer;
         timer.start();
         window.refresh();
-        window.repaint();
+        // The paint the window system asks for: what the redraw marked as changed.
+        QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
     const double median = percentile(ms, 0.5);
     addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 px wide, time axis moving, median (%2)").arg(plotWidth).arg(g_display),
-           QStringLiteral("%1 ms over %2 redraws").arg(median, 0, 'f', 1).arg(runs), QStringLiteral("<= 16 ms"),
-           QStringLiteral("16.7 ms refresh of a 60 Hz screen"), 16.7 / median, median <= 16.0);
+           QStringLiteral("%1 ms over %2 redraws").arg(median, 0, 'f', 2).arg(runs), QStringLiteral("<= 3 ms"),
+           QStringLiteral("3 ms goal, a fifth of a 60 Hz refresh"), 3.0 / median, median <= 3.0);
 }

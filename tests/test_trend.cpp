@@ -2,6 +2,7 @@
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
 #include "trend/LogImport.h"
+#include "trend/PlotAxes.h"
 #include "trend/TrendBuffer.h"
 
 #include <QLocale>
@@ -23,6 +24,73 @@ TrendSample sampleAt(std::int64_t msecs, float temperature, float lowPoint = 20)
     return sample;
 }
 
+// The drawn lines read sample by sample, as plainly as they can be: each column's lowest
+// and highest reading in the order they came, a set point's level looked at once per
+// column, a value that is not a number ending a run.
+std::array<QList<TrendSegment>, TrendSample::Count> plainDownsample(const TrendBuffer& buffer, std::int64_t from, std::int64_t to,
+                                                                     int columns)
+{
+    std::array<QList<TrendSegment>, TrendSample::Count> lines;
+    const double width = std::max(1.0, static_cast<double>(to - from) / columns);
+    const std::size_t first = buffer.lowerBound(from) > 0 ? buffer.lowerBound(from) - 1 : 0;
+    const std::size_t last = std::min(buffer.size(), buffer.lowerBound(to) + 1);
+    for (int q = TrendSample::Temperature; q < TrendSample::Count; ++q) {
+        const bool reading = q == TrendSample::Temperature || q == TrendSample::Humidity;
+        TrendSegment run;
+        int column = -1;
+        std::optional<std::pair<QPointF, QPointF>> extremes; // low, high of the column begun
+        float level = 0;
+        double lastX = 0;
+        const auto endColumn = [&] {
+            if (!extremes)
+                return;
+            const auto [low, high] = *extremes;
+            if (low == high)
+                run.append(low);
+            else
+                run.append(low.x() <= high.x() ? QList<QPointF>{low, high} : QList<QPointF>{high, low});
+            extremes.reset();
+        };
+        const auto endRun = [&] {
+            endColumn();
+            if (!reading && !run.isEmpty())
+                run.append(QPointF(lastX, level));
+            if (!run.isEmpty())
+                lines[q].append(std::exchange(run, {}));
+        };
+        for (std::size_t i = first; i < last; ++i) {
+            const double x = static_cast<double>(buffer.at(i).msecsSinceEpoch);
+            const float value = buffer.at(i).values[q];
+            const int c = std::clamp(static_cast<int>((buffer.at(i).msecsSinceEpoch - from) / width), 0, columns - 1);
+            if (std::isnan(value)) {
+                endRun();
+                continue;
+            }
+            if (reading) {
+                if (extremes && c == column) {
+                    if (value < extremes->first.y())
+                        extremes->first = {x, value};
+                    if (value > extremes->second.y())
+                        extremes->second = {x, value};
+                } else {
+                    endColumn();
+                    extremes = {{x, value}, {x, value}};
+                }
+            } else if (run.isEmpty()) {
+                run.append({x, value});
+                level = value;
+            } else if (value != level && c != column) {
+                run.append({{x, level}, {x, value}});
+                level = value;
+            }
+            column = c;
+            lastX = x;
+        }
+        endRun();
+    }
+    return lines;
+}
+
 } // namespace
 
 class TrendTest : public QObject {
@@ -34,7 +102,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             buffer.append(sampleAt(i * 1000, static_cast<float>(i)));
         QCOMPARE(buffer.size(), std::size_t(3));
-        QCOMPARE(buffer.memoryBytes(), 3 * sizeof(TrendSample) + sizeof(TrendBlock)); // no spare room
+        QCOMPARE(buffer.memoryBytes(), 3 * sizeof(TrendSample) + 3 * sizeof(TrendBlock)); // no spare room
         QCOMPARE(buffer.at(0).msecsSinceEpoch, 2000);
         QCOMPARE(buffer.at(2).msecsSinceEpoch, 4000);
         QCOMPARE(buffer.lowerBound(2500), std::size_t(1));
@@ -127,6 +195,99 @@ private Q_SLOTS:
                         drawn.append(p.y());
             QVERIFY2(drawn.contains(qreal(low)) && drawn.contains(qreal(high)), qPrintable(QString::number(c)));
             QVERIFY(*std::min_element(drawn.begin(), drawn.end()) == qreal(low));
+        }
+    }
+
+    // The summaries drawn from are a shortcut, never a different picture: over random
+    // wrapped buffers with gaps in every quantity, a clock set back, and spans that begin
+    // before the first sample, the lines equal those read sample by sample.
+    void downsamplingEqualsAPlainReading()
+    {
+        std::mt19937 random(4810);
+        for (int round = 0; round < 300; ++round) {
+            TrendBuffer buffer(50 + random() % 3000);
+            const std::size_t count = random() % (2 * buffer.capacity() + 1);
+            std::int64_t at = 1765000000000 + static_cast<std::int64_t>(random() % 100000);
+            for (std::size_t i = 0; i < count; ++i) {
+                at += random() % 50 == 0 ? -static_cast<std::int64_t>(random() % 5000) : static_cast<std::int64_t>(random() % 2000);
+                TrendSample sample;
+                sample.msecsSinceEpoch = at;
+                for (int q = 0; q < TrendSample::Count; ++q)
+                    sample.values[q] = random() % 700 == 0 ? NAN : static_cast<float>(random() % (q >= TrendSample::LowTemperature ? 3 : 1000)) / 10.0f;
+                buffer.append(sample);
+            }
+            const std::int64_t start = buffer.empty() ? at : buffer.at(0).msecsSinceEpoch;
+            const std::int64_t from = start - static_cast<std::int64_t>(random() % 100000);
+            const std::int64_t to = from + 1 + static_cast<std::int64_t>(random() % (static_cast<std::uint64_t>(at - from) + 200000));
+            const int columns = 1 + static_cast<int>(random() % 400);
+            const auto drawn = downsampleAll(buffer, from, to, columns);
+            const auto plain = plainDownsample(buffer, from, to, columns);
+            for (int q = TrendSample::Temperature; q < TrendSample::Count; ++q)
+                QVERIFY2(drawn[q] == plain[q], qPrintable(QStringLiteral("round %1, quantity %2").arg(round).arg(q)));
+        }
+    }
+
+    // Time ticks from a minute to thirty days: the shortest step of the ladder whose labels
+    // do not overlap, on round local times, also across both daylight saving changes.
+    void timeTicksAreRoundAndApart()
+    {
+        const QTimeZone berlin("Europe/Berlin");
+        QVERIFY(berlin.isValid());
+        const double charWidth = 7;
+        for (const QDateTime& start : {QDateTime(QDate(2026, 3, 28), QTime(22, 13, 7), berlin), QDateTime(QDate(2026, 10, 24), QTime(23, 59, 1), berlin),
+                                      QDateTime(QDate(2026, 12, 8), QTime(1, 2, 3), berlin)}) {
+            for (const std::int64_t span : {60'000LL, 600'000LL, 3'600'000LL, 28'800'000LL, 86'400'000LL, 604'800'000LL, 2'592'000'000LL}) {
+                for (const int pixels : {400, 1600}) {
+                    const std::int64_t from = start.toMSecsSinceEpoch();
+                    const TimeAxis axis = timeAxis(from, from + span, pixels, charWidth, berlin);
+                    const QString where = QStringLiteral("%1 + %2 ms over %3 px").arg(start.toString(Qt::ISODate)).arg(span).arg(pixels);
+                    QVERIFY2(axis.ticks.size() >= 2, qPrintable(where));
+                    for (std::size_t i = 0; i < axis.ticks.size(); ++i) {
+                        const QDateTime local = QDateTime::fromMSecsSinceEpoch(static_cast<std::int64_t>(axis.ticks[i].value), berlin);
+                        QVERIFY2(local.time().msecsSinceStartOfDay() % std::min<std::int64_t>(axis.stepMsecs, 86'400'000) == 0,
+                                 qPrintable(where + QStringLiteral(": ") + local.toString(Qt::ISODate)));
+                        if (i == 0)
+                            continue;
+                        const double apart = (axis.ticks[i].value - axis.ticks[i - 1].value) * pixels / static_cast<double>(span);
+                        const double halfLabels = (axis.ticks[i].label.size() + axis.ticks[i - 1].label.size()) / 2.0 * charWidth;
+                        QVERIFY2(apart > halfLabels, qPrintable(where));
+                    }
+                }
+            }
+        }
+        // The ladder's edge: a second a tick needs ten characters' room, 100 px here.
+        QCOMPARE(timeAxis(0, 4000, 400, 10, QTimeZone::utc()).stepMsecs, 1000);
+        QCOMPARE(timeAxis(0, 4001, 400, 10, QTimeZone::utc()).stepMsecs, 2000);
+        const TimeAxis morning = timeAxis(0, 600'000, 967, 7, QTimeZone::utc());
+        QCOMPARE(morning.stepMsecs, 60'000);
+        QCOMPARE(morning.ticks.front().label, QStringLiteral("01-01")); // midnight shows the date
+        QCOMPARE(morning.ticks.back().label, QStringLiteral("00:10"));
+        QCOMPARE(timeAxis(0, 30'000, 967, 7, QTimeZone::utc()).ticks.at(1).label, QStringLiteral("00:00:05"));
+    }
+
+    void valueTicksAreRound()
+    {
+        struct Row {
+            double low, high;
+            int pixels;
+            double axisLow, axisHigh, step;
+            const char* firstLabel;
+        };
+        for (const Row& row : std::initializer_list<Row>{
+                 {20, 30, 100, 15, 35, 5, "15"},
+                 {-12.3, 4.1, 200, -14, 6, 2, "-14"},
+                 {25, 25, 100, 24.5, 25.5, 0.5, "24.5"},
+                 {NAN, NAN, 100, 0, 100, 20, "0"},
+                 {-0.4, 0.4, 100, -1, 1, 0.5, "-1.0"},
+             }) {
+            const ValueAxis axis = valueAxis(row.low, row.high, row.pixels, 20);
+            QCOMPARE(axis.low, row.axisLow);
+            QCOMPARE(axis.high, row.axisHigh);
+            QCOMPARE(axis.step, row.step);
+            QCOMPARE(axis.ticks.front().label, QString::fromLatin1(row.firstLabel));
+            QVERIFY(axis.ticks.size() <= static_cast<std::size_t>(row.pixels / 20 + 1));
+            for (const AxisTick& tick : axis.ticks)
+                QVERIFY(tick.label != QStringLiteral("-0") && tick.label != QStringLiteral("-0.0"));
         }
     }
 

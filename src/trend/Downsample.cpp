@@ -163,6 +163,33 @@ constexpr std::array<TrendSample::Quantity, 2> kReadings{TrendSample::Temperatur
 constexpr std::array<TrendSample::Quantity, 4> kSetPoints{TrendSample::LowTemperature, TrendSample::HighTemperature,
                                                           TrendSample::LowHumidity, TrendSample::HighHumidity};
 
+// Takes the largest whole block from the i-th sample on that lies inside the column
+// begun, from its summary; the count of samples taken, 0 when none fits.
+std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan& span, int column, double nextColumnAt,
+                      std::array<MinMaxLine, TrendSample::Count>& readings, std::array<StepLine, TrendSample::Count>& steps)
+{
+    constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
+    if (i == span.first || !std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); }))
+        return 0;
+    for (std::size_t level = 0; level < TrendBuffer::kBlockSizes.size(); ++level) {
+        const std::size_t size = TrendBuffer::kBlockSizes[level];
+        const TrendBlock* block = i + size <= span.last ? buffer.wholeBlockAt(i, level) : nullptr;
+        if (!block || (block->notNumbers & drawnQuantities) != 0 || block->outOfOrder)
+            continue;
+        // Its first sample is no earlier than the one before, which lies in the column.
+        const auto last = static_cast<double>(block->lastMsecs);
+        if (last >= nextColumnAt)
+            continue;
+        for (std::size_t r = 0; r < TrendBlock::kReadings.size(); ++r)
+            readings[TrendBlock::kReadings[r]].addBlock(column, static_cast<double>(block->lowMsecs[r]), block->low[r],
+                                                        static_cast<double>(block->highMsecs[r]), block->high[r]);
+        for (const TrendSample::Quantity q : kSetPoints)
+            steps[q].skipTo(last);
+        return size;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
@@ -173,24 +200,11 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
     std::array<StepLine, TrendSample::Count> steps;
     int column = 0;
     double nextColumnAt = -INFINITY;
-    constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
     for (std::size_t i = span.first; i < span.last; ++i) {
         // A whole block inside the column begun can be taken at once from its summary.
-        if (const TrendBlock* block = i > span.first && i + TrendBlock::kSize <= span.last ? buffer.wholeBlockAt(i) : nullptr;
-            block && (block->notNumbers & drawnQuantities) == 0) {
-            const auto timeAt = [&](std::size_t offset) { return static_cast<double>(buffer.at(i + offset).msecsSinceEpoch); };
-            const double first = timeAt(0);
-            const double last = timeAt(TrendBlock::kSize - 1);
-            const bool inColumn = first >= nextColumnAt - span.width && last < nextColumnAt;
-            if (inColumn && std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); })) {
-                for (std::size_t r = 0; r < TrendBlock::kReadings.size(); ++r)
-                    readings[TrendBlock::kReadings[r]].addBlock(column, timeAt(block->lowAt[r]), block->low[r],
-                                                                timeAt(block->highAt[r]), block->high[r]);
-                for (const TrendSample::Quantity q : kSetPoints)
-                    steps[q].skipTo(last);
-                i += TrendBlock::kSize - 1;
-                continue;
-            }
+        if (const std::size_t taken = takeBlock(buffer, i, span, column, nextColumnAt, readings, steps); taken > 0) {
+            i += taken - 1;
+            continue;
         }
         const TrendSample& sample = buffer.at(i);
         const double t = static_cast<double>(sample.msecsSinceEpoch);

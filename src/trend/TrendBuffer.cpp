@@ -20,24 +20,26 @@ TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fi
     return sample;
 }
 
-void TrendBlock::add(std::uint8_t offset, const float* values)
+void TrendBlock::add(std::size_t offset, const TrendSample& sample, bool inOrder)
 {
     if (offset == 0)
         *this = TrendBlock{};
+    lastMsecs = sample.msecsSinceEpoch;
+    outOfOrder = outOfOrder || !inOrder;
     for (int q = 0; q < TrendSample::Count; ++q) {
-        if (std::isnan(values[q]))
+        if (std::isnan(sample.values[q]))
             notNumbers |= static_cast<std::uint8_t>(1u << q);
     }
     for (std::size_t r = 0; r < kReadings.size(); ++r) {
-        const float value = values[kReadings[r]];
+        const float value = sample.values[kReadings[r]];
         // The first occurrence wins, as when the samples are read one by one.
         if (offset == 0 || value < low[r]) {
             low[r] = value;
-            lowAt[r] = offset;
+            lowMsecs[r] = sample.msecsSinceEpoch;
         }
         if (offset == 0 || value > high[r]) {
             high[r] = value;
-            highAt[r] = offset;
+            highMsecs[r] = sample.msecsSinceEpoch;
         }
     }
 }
@@ -46,12 +48,15 @@ void TrendBuffer::append(const TrendSample& sample)
 {
     if (m_capacity == 0)
         return;
+    const bool inOrder = sample.msecsSinceEpoch >= m_lastAppended;
+    m_lastAppended = sample.msecsSinceEpoch;
     std::size_t slot = m_start;
     if (m_samples.size() < m_capacity) {
         // Grow by doubling, but never past the bound: a full buffer holds no spare room.
         if (m_samples.size() == m_samples.capacity()) {
             m_samples.reserve(std::min(m_capacity, std::max<std::size_t>(1024, m_samples.capacity() * 2)));
-            m_blocks.reserve((m_samples.capacity() + TrendBlock::kSize - 1) / TrendBlock::kSize);
+            for (std::size_t level = 0; level < kBlockSizes.size(); ++level)
+                m_blocks[level].reserve((m_samples.capacity() + kBlockSizes[level] - 1) / kBlockSizes[level]);
         }
         slot = m_samples.size();
         m_samples.push_back(sample);
@@ -59,32 +64,38 @@ void TrendBuffer::append(const TrendSample& sample)
         m_samples[m_start] = sample;
         m_start = (m_start + 1) % m_capacity;
     }
-    const std::size_t block = slot / TrendBlock::kSize;
-    if (block == m_blocks.size())
-        m_blocks.emplace_back();
-    m_blocks[block].add(static_cast<std::uint8_t>(slot % TrendBlock::kSize), sample.values);
+    for (std::size_t level = 0; level < kBlockSizes.size(); ++level) {
+        const std::size_t block = slot / kBlockSizes[level];
+        if (block == m_blocks[level].size())
+            m_blocks[level].emplace_back();
+        m_blocks[level][block].add(slot % kBlockSizes[level], sample, inOrder);
+    }
 }
 
-const TrendBlock* TrendBuffer::wholeBlockAt(std::size_t i) const
+const TrendBlock* TrendBuffer::wholeBlockAt(std::size_t i, std::size_t level) const
 {
-    if (i + TrendBlock::kSize > size())
+    const std::size_t blockSize = kBlockSizes[level];
+    if (i + blockSize > size())
         return nullptr;
     const std::size_t slot = slotOf(i);
-    if (slot % TrendBlock::kSize != 0 || slot + TrendBlock::kSize > m_samples.size())
+    if (slot % blockSize != 0 || slot + blockSize > m_samples.size())
         return nullptr;
     // Once full, the block being overwritten holds new samples before the oldest ones.
-    if (m_samples.size() == m_capacity && m_start > slot && m_start < slot + TrendBlock::kSize)
+    if (m_samples.size() == m_capacity && m_start > slot && m_start < slot + blockSize)
         return nullptr;
-    return &m_blocks[slot / TrendBlock::kSize];
+    return &m_blocks[level][slot / blockSize];
 }
 
 void TrendBuffer::clear()
 {
     m_samples.clear();
     m_samples.shrink_to_fit();
-    m_blocks.clear();
-    m_blocks.shrink_to_fit();
+    for (std::vector<TrendBlock>& level : m_blocks) {
+        level.clear();
+        level.shrink_to_fit();
+    }
     m_start = 0;
+    m_lastAppended = std::numeric_limits<std::int64_t>::min();
 }
 
 std::size_t TrendBuffer::lowerBound(std::int64_t msecs) const

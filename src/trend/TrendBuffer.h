@@ -39,20 +39,26 @@ float trendValue(const QString& text);
 TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields);
 
 // What a block of consecutive samples holds, kept as samples come so that a long span is
-// drawn without reading every sample: for each reading its lowest and highest value and
-// where in the block each first occurs, and which quantities hold a value that is not a
-// number somewhere in the block.
+// drawn without reading every sample: the time of its last sample, for each reading its
+// lowest and highest value and the time each first occurs, and which quantities hold a
+// value that is not a number somewhere in the block. Times are kept here rather than
+// looked up, as the samples they would be read from are seldom in the cache.
 struct TrendBlock {
-    static constexpr std::size_t kSize = 64;
     static constexpr std::array<int, 2> kReadings{TrendSample::Temperature, TrendSample::Humidity};
 
+    std::int64_t lastMsecs = 0;
+    std::array<std::int64_t, 2> lowMsecs{};
+    std::array<std::int64_t, 2> highMsecs{};
     std::array<float, 2> low{};
     std::array<float, 2> high{};
-    std::array<std::uint8_t, 2> lowAt{};
-    std::array<std::uint8_t, 2> highAt{};
     std::uint8_t notNumbers = 0; // bit q for quantity q
+    // A sample is earlier than the one before it (the clock was set back): the block's
+    // samples may belong to other columns than its ends.
+    bool outOfOrder = false;
 
-    void add(std::uint8_t offset, const float* values);
+    // Adds the sample at `offset` into the block; offset 0 begins it anew. `inOrder`:
+    // the sample is no earlier than the one appended before it.
+    void add(std::size_t offset, const TrendSample& sample, bool inOrder);
 };
 
 // The trend's memory: samples in time order, at most `capacity` of them, the oldest
@@ -76,12 +82,19 @@ public:
     std::size_t lowerBound(std::int64_t msecs) const;
     std::size_t memoryBytes() const
     {
-        return m_samples.capacity() * sizeof(TrendSample) + m_blocks.capacity() * sizeof(TrendBlock);
+        std::size_t bytes = m_samples.capacity() * sizeof(TrendSample);
+        for (const std::vector<TrendBlock>& level : m_blocks)
+            bytes += level.capacity() * sizeof(TrendBlock);
+        return bytes;
     }
-    // The summary of the TrendBlock::kSize samples from the i-th oldest on, when they form
-    // one whole block of the storage written in one pass; none otherwise (the caller reads
-    // the samples themselves).
-    const TrendBlock* wholeBlockAt(std::size_t i) const;
+    // Blocks are summarised at two sizes: a long span takes the large ones, and the small
+    // ones cover most of the samples at the edges of a column, where a large block does
+    // not fit.
+    static constexpr std::array<std::size_t, 3> kBlockSizes{512, 64, 8};
+    // The summary of the kBlockSizes[level] samples from the i-th oldest on, when they
+    // form one whole block of the storage written in one pass; none otherwise (the caller
+    // reads the samples themselves).
+    const TrendBlock* wholeBlockAt(std::size_t i, std::size_t level) const;
 
 private:
     // Where in the storage the i-th oldest sample stands.
@@ -93,6 +106,8 @@ private:
 
     std::size_t m_capacity;
     std::vector<TrendSample> m_samples;
-    std::vector<TrendBlock> m_blocks; // one for each kSize slots of m_samples
+    // For each level, one block for each kBlockSizes[level] slots of m_samples.
+    std::array<std::vector<TrendBlock>, kBlockSizes.size()> m_blocks;
     std::size_t m_start = 0; // index of the oldest sample once the buffer is full
+    std::int64_t m_lastAppended = std::numeric_limits<std::int64_t>::min();
 };

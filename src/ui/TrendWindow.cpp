@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrendWindow.h"
 
-#include "TrendChartView.h"
+#include "ElidedLabel.h"
+#include "TrendPlot.h"
 #include "ui_TrendWindow.h"
 
 #include "telemetry/FrameAssembler.h"
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
 
-#include <QChart>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QMessageBox>
-#include <QValueAxis>
 
 #include <cmath>
 
@@ -60,9 +56,9 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     connect(m_ui->cmdLive, &QPushButton::clicked, this, &TrendWindow::followLive);
     connect(m_ui->cmdOpenLog, &QPushButton::clicked, this, &TrendWindow::openLogClicked);
     connect(m_ui->cmdExport, &QPushButton::clicked, this, &TrendWindow::exportClicked);
-    for (TrendChartView* view : {m_ui->plotTemperature, m_ui->plotHumidity}) {
-        connect(view, &TrendChartView::zoomRequested, this, &TrendWindow::zoom);
-        connect(view, &TrendChartView::panRequested, this, &TrendWindow::pan);
+    for (TrendPlot* view : {m_ui->plotTemperature, m_ui->plotHumidity}) {
+        connect(view, &TrendPlot::zoomRequested, this, &TrendWindow::zoom);
+        connect(view, &TrendPlot::panRequested, this, &TrendWindow::pan);
         view->setDescriber([this](double msecs) { return describe(msecs); });
     }
     // New frames are drawn a few times a second, not at every frame, and only while shown.
@@ -83,84 +79,31 @@ TrendWindow::~TrendWindow() = default;
 
 const TrendBuffer& TrendWindow::shown() const { return m_loaded ? m_loaded->samples : m_live; }
 
-void TrendWindow::buildPlot(Plot& plot, TrendChartView* view, const QString& title, const QString& unit,
+void TrendWindow::buildPlot(Plot& plot, TrendPlot* view, const QString& title, const QString& unit,
                             TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high)
 {
-    plot.chart = new QChart;
-    plot.chart->setTitle(title);
-    // A blurred shadow is redrawn with every change of the plot; flat is cheap.
-    plot.chart->setDropShadowEnabled(false);
-    plot.chart->setBackgroundRoundness(0);
-    // The legend above the plot, so both plots have the same width and their time axes
-    // line up.
-    plot.chart->legend()->setAlignment(Qt::AlignTop);
-    plot.time = new QDateTimeAxis;
-    plot.time->setFormat(QStringLiteral("HH:mm:ss"));
-    plot.time->setTickCount(7);
-    plot.values = new QValueAxis;
-    plot.values->setTitleText(unit);
-    plot.chart->addAxis(plot.time, Qt::AlignBottom);
-    plot.chart->addAxis(plot.values, Qt::AlignLeft);
-    const std::array<std::tuple<TrendSample::Quantity, QString, QColor, Qt::PenStyle>, 3> lines{{
-        {reading, title, reading == TrendSample::Temperature ? kTemperatureColour : kHumidityColour, Qt::SolidLine},
-        {low, QStringLiteral("low point"), kLowPointColour, Qt::DashLine},
-        {high, QStringLiteral("high point"), kHighPointColour, Qt::DashLine},
-    }};
-    for (const auto& [quantity, name, colour, style] : lines) {
-        auto* series = new QLineSeries;
-        series->setName(name);
-        // Cosmetic one-pixel pens: a wider pen makes every point of a long line a costly stroke.
-        QPen pen(colour, 0, style);
-        pen.setCosmetic(true);
-        series->setPen(pen);
-        plot.chart->addSeries(series);
-        series->attachAxis(plot.time);
-        series->attachAxis(plot.values);
-        plot.lines.push_back({quantity, {series}});
-    }
-    view->setChart(plot.chart);
+    plot.view = view;
+    plot.quantities = {reading, low, high};
+    view->setTitle(title, unit);
+    view->setLines({
+        {title, reading == TrendSample::Temperature ? kTemperatureColour : kHumidityColour, Qt::SolidLine},
+        {QStringLiteral("low point"), kLowPointColour, Qt::DashLine},
+        {QStringLiteral("high point"), kHighPointColour, Qt::DashLine},
+    });
 }
 
-void TrendWindow::drawPlot(Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines)
+void TrendWindow::drawPlot(const Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines)
 {
-    double low = INFINITY;
-    double high = -INFINITY;
-    for (auto& [quantity, pool] : plot.lines) {
-        const QList<TrendSegment>& segments = lines[quantity];
-        while (pool.size() < static_cast<std::size_t>(segments.size())) {
-            auto* series = new QLineSeries;
-            series->setPen(pool.front()->pen());
-            plot.chart->addSeries(series);
-            series->attachAxis(plot.time);
-            series->attachAxis(plot.values);
-            // A gap's further runs are the same line: one legend entry for all of them.
-            plot.chart->legend()->markers(series).value(0)->setVisible(false);
-            pool.push_back(series);
-        }
-        for (std::size_t i = 0; i < pool.size(); ++i) {
-            const TrendSegment none;
-            const TrendSegment& points = i < static_cast<std::size_t>(segments.size()) ? segments[static_cast<qsizetype>(i)] : none;
-            pool[i]->replace(points);
-            for (const QPointF& p : points) {
-                if (p.x() >= static_cast<double>(m_from) && p.x() <= static_cast<double>(m_to)) {
-                    low = std::min(low, p.y());
-                    high = std::max(high, p.y());
-                }
-            }
-        }
-    }
-    plot.time->setRange(QDateTime::fromMSecsSinceEpoch(m_from), QDateTime::fromMSecsSinceEpoch(m_to));
-    plot.time->setFormat(m_to - m_from > 24 * 3600'000LL ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm:ss"));
-    if (std::isfinite(low)) {
-        const double margin = std::max(0.5, (high - low) * 0.08);
-        plot.values->setRange(std::floor(low - margin), std::ceil(high + margin));
-    }
+    std::vector<QList<TrendSegment>> runs;
+    for (const TrendSample::Quantity quantity : plot.quantities)
+        runs.push_back(lines[quantity]);
+    plot.view->setData(std::move(runs), m_from, m_to);
 }
 
 void TrendWindow::refresh()
 {
     const TrendBuffer& samples = shown();
-    const int plotWidth = static_cast<int>(m_temperature.chart->plotArea().width());
+    const int plotWidth = m_ui->plotTemperature->plotArea().width();
     const int columns = plotWidth > 1 ? plotWidth : width();
     if (m_following || m_to <= m_from) {
         const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;

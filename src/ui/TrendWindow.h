@@ -17,11 +17,7 @@ namespace Ui {
 class TrendWindow;
 }
 class FrameAssembler;
-class QChart;
-class QDateTimeAxis;
-class QLineSeries;
-class QValueAxis;
-class TrendChartView;
+class TrendPlot;
 
 // The trend window: temperature and humidity over time against their set points, from the
 // frames received since the program started or from a log file loaded by the user.
@@ -48,17 +44,15 @@ public Q_SLOTS:
     void followLive();
 
 private:
+    // A plot and the quantities it draws: a reading, its low and its high point.
     struct Plot {
-        QChart* chart = nullptr;
-        QDateTimeAxis* time = nullptr;
-        QValueAxis* values = nullptr;
-        // One pool of line series per quantity drawn: a gap needs a series of its own.
-        std::vector<std::pair<TrendSample::Quantity, std::vector<QLineSeries*>>> lines;
+        TrendPlot* view = nullptr;
+        std::array<TrendSample::Quantity, 3> quantities{};
     };
 
-    void buildPlot(Plot& plot, TrendChartView* view, const QString& title, const QString& unit,
+    void buildPlot(Plot& plot, TrendPlot* view, const QString& title, const QString& unit,
                    TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high);
-    void drawPlot(Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines);
+    void drawPlot(const Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines);
     void zoom(double factor, double aroundMsecs);
     void pan(double byMsecs);
     void stopFollowing();

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "telemetry/FrameAssembler.h"
+#include "ui/ElidedLabel.h"
+#include "ui/TrendPlot.h"
+#include "ui/TrendWindow.h"
+
+#include <QPaintEvent>
+#include <QTest>
+
+namespace {
+
+// Whether a pixel of the colour lies within a pixel of `at`: a one-pixel line can fall
+// on either side of a fractional position.
+bool colourNear(const QImage& image, QPointF at, QColor colour)
+{
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            if (image.pixelColor(qRound(at.x()) + dx, qRound(at.y()) + dy) == colour)
+                return true;
+    return false;
+}
+
+// Remembers the rectangles a widget was asked to paint.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.append(static_cast<QPaintEvent*>(event)->rect());
+        else if (event->type() == QEvent::LayoutRequest)
+            ++layoutRequests;
+        return false;
+    }
+    QList<QRect> painted;
+    int layoutRequests = 0;
+};
+
+} // namespace
+
+class TrendPlotTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void stepsGapsAndWhatARepaintCovers()
+    {
+        TrendPlot plot;
+        plot.resize(600, 300);
+        plot.setLines({{QStringLiteral("Temperature"), QColor(0xD0, 0x20, 0x20)}, {QStringLiteral("low point"), QColor(0x20, 0x90, 0x20)}});
+        // A reading with a gap from 40 to 60 s, and a set point stepping from 20 to 22 at 50 s.
+        const QList<TrendSegment> reading{{{0, 25}, {40'000, 25}}, {{60'000, 25}, {100'000, 25}}};
+        const QList<TrendSegment> low{{{0, 20}, {50'000, 20}, {50'000, 22}, {100'000, 22}}};
+        plot.setData({reading, low}, 0, 100'000);
+        plot.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot));
+        const QImage image = plot.grab().toImage();
+        const QColor red(0xD0, 0x20, 0x20);
+        const QColor green(0x20, 0x90, 0x20);
+        QVERIFY(colourNear(image, plot.pointAt(20'000, 25), red));
+        QVERIFY(colourNear(image, plot.pointAt(80'000, 25), red));
+        QVERIFY(!colourNear(image, plot.pointAt(50'000, 25), red)); // the gap
+        QVERIFY(colourNear(image, plot.pointAt(25'000, 20), green));
+        QVERIFY(colourNear(image, plot.pointAt(50'000, 21), green)); // the upright of the step
+        QVERIFY(colourNear(image, plot.pointAt(75'000, 22), green));
+        QVERIFY(!colourNear(image, plot.pointAt(75'000, 20), green));
+
+        // New values within the same axes repaint the plot area alone; a moved axis, all.
+        PaintWatch watch(&plot);
+        plot.setData({QList<TrendSegment>{{{0, 25}, {100'000, 21}}}, low}, 0, 100'000);
+        QTRY_COMPARE(watch.painted.size(), 1);
+        QCOMPARE(watch.painted.front(), plot.plotArea());
+        plot.setData({reading, low}, 50'000, 150'000);
+        QTRY_COMPARE(watch.painted.size(), 2);
+        QCOMPARE(watch.painted.back(), plot.rect());
+    }
+
+    void zoomAndPanKeepTheTimeUnderThePointer()
+    {
+        TrendBuffer samples;
+        for (int i = 0; i <= 3600; ++i) {
+            TrendSample sample;
+            sample.msecsSinceEpoch = 1'765'000'000'000 + std::int64_t(i) * 1000;
+            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f + static_cast<float>(i % 60) / 10.0f);
+            samples.append(sample);
+        }
+        FrameAssembler reception;
+        TrendWindow window(samples, reception);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* plot = window.findChild<TrendPlot*>(QStringLiteral("plotTemperature"));
+        const double msecsPerPixel = (plot->msecsAt(plot->plotArea().right()) - plot->msecsAt(plot->plotArea().left())) / plot->plotArea().width();
+        const QPoint pointer(plot->plotArea().left() + plot->plotArea().width() / 3, plot->plotArea().center().y());
+        const double under = plot->msecsAt(pointer.x());
+        QWheelEvent wheel(pointer, plot->mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(plot, &wheel);
+        QVERIFY(!window.following());
+        QVERIFY(qAbs(plot->msecsAt(pointer.x()) - under) <= msecsPerPixel);
+        const double zoomedPerPixel = (plot->msecsAt(plot->plotArea().right()) - plot->msecsAt(plot->plotArea().left())) / plot->plotArea().width();
+        QVERIFY(qAbs(zoomedPerPixel / msecsPerPixel - 0.8) < 0.01);
+
+        const double grabbed = plot->msecsAt(pointer.x());
+        const QPoint dropped = pointer + QPoint(150, 0);
+        QTest::mousePress(plot, Qt::LeftButton, {}, pointer);
+        QMouseEvent move(QEvent::MouseMove, dropped, plot->mapToGlobal(dropped), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(plot, &move);
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, dropped);
+        QVERIFY(qAbs(plot->msecsAt(dropped.x()) - grabbed) <= zoomedPerPixel);
+
+        // The status line keeps its height and asks no layout pass as its text changes.
+        auto* status = window.findChild<ElidedLabel*>(QStringLiteral("lblStatus"));
+        const int height = status->height();
+        QCoreApplication::processEvents();
+        PaintWatch watch(&window);
+        const QString longText = QStringLiteral("Frames accepted 1 · ").repeated(40);
+        status->setText(longText);
+        QCoreApplication::processEvents();
+        QCOMPARE(watch.layoutRequests, 0);
+        QCOMPARE(status->height(), height);
+        QCOMPARE(status->toolTip(), longText);
+    }
+};
+
+QTEST_MAIN(TrendPlotTest)
+#include "test_trendplot.moc"
