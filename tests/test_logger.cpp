@@ -4,6 +4,7 @@
 
 #include "logger/LineLogger.h"
 #include "logger/LoggerOptions.h"
+#include "publish/Discovery.h"
 #include "publish/MqttClient.h"
 #include "publish/PublishLimiter.h"
 #include "publish/StatePayload.h"
@@ -32,9 +33,9 @@ struct Simulator {
     QTemporaryDir dir;
     QProcess process;
     QString link() const { return dir.filePath(QStringLiteral("node")); }
-    bool start()
+    bool start(const QStringList& more = {})
     {
-        process.start(QStringLiteral(NODESIM_PATH), {QStringLiteral("--period"), QStringLiteral("100"), QStringLiteral("--link"), link()});
+        process.start(QStringLiteral(NODESIM_PATH), QStringList{QStringLiteral("--period"), QStringLiteral("100"), QStringLiteral("--link"), link()} + more);
         return process.waitForStarted() && QTest::qWaitFor([this] { return QFile::exists(link()); }, 3000);
     }
     void stop()
@@ -90,6 +91,11 @@ private Q_SLOTS:
         row("user without broker", {"--device", "/a", "--mqtt-user", "u"}, 2);
         row("missing password file", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"}, 2);
         row("wildcard prefix", {"--device", "/a", "--topic", "a/#"}, 2);
+        row("commands", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-commands", "temperature_low, mode"}, -1, "/a");
+        row("commands without broker", {"--device", "/a", "--mqtt-commands", "mode"}, 2);
+        row("node number command", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-commands", "mode,node"}, 2);
+        row("unknown command", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-commands", "temperature"}, 2);
+        row("no command", {"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-commands", ","}, 2);
     }
     void commandLine()
     {
@@ -110,6 +116,64 @@ private Q_SLOTS:
         QCOMPARE(options.interval, 30s);
         QCOMPARE(options.logPath, QStringLiteral("data.txt"));
         QCOMPARE(options.topicPrefix, QStringLiteral("zeq4810"));
+    }
+
+    // A remote value is taken only as a clean value of its setting's type, written as short
+    // as it goes; a low point is checked against the high point it will meet.
+    void remoteValuesAreCheckedStrictly()
+    {
+        using S = RemoteSetting;
+        const std::initializer_list<std::tuple<S, const char*, const char*>> rows{
+            // setting, payload, wire value ("" when refused)
+            {S::TemperatureLow, "100", "100"},     {S::TemperatureLow, "100.1", ""}, {S::TemperatureLow, "100.0", "100"},
+            {S::TemperatureLow, " 022.50 ", "22.5"}, {S::TemperatureLow, "22.55", ""}, {S::TemperatureLow, "0", "0"},
+            {S::TemperatureLow, "-1", ""},         {S::TemperatureLow, "1e2", ""},   {S::TemperatureLow, "", ""},
+            {S::TemperatureLow, "2 2", ""},        {S::TemperatureLow, ".5", ""},    {S::HumidityHigh, "99.9", "99.9"},
+            {S::Pwm, "255", "255"},                {S::Pwm, "256", ""},              {S::Pwm, "1.0", ""},
+            {S::Mode, "3", "3"},                   {S::Mode, "4", ""},               {S::MaxSensor, "64", "64"},
+            {S::MaxSensor, "65", ""},              {S::HotCold, "HC", "HC"},         {S::HotCold, "hc", ""},
+            {S::Relay1, "ON", "ON"},               {S::Relay2, "0", "OFF"},          {S::Relay2, "on", ""},
+        };
+        for (const auto& [setting, payload, wire] : rows) {
+            const RemoteValue value = remoteValue(setting, QByteArray(payload));
+            QCOMPARE(value.value, QLatin1String(wire));
+            QVERIFY2(value.refusal.isEmpty() == (*wire != 0), payload);
+        }
+        QCOMPARE(parseSetTopic(QStringLiteral("site/a"), QStringLiteral("site/a/7/set/mode"))->nodeLevel, QStringLiteral("7"));
+        for (const char* topic : {"site/a/7/set", "site/a/7/get/mode", "site/ab/7/set/mode", "site/a//set/mode", "site/a/7/set/mode/x"})
+            QVERIFY2(!parseSetTopic(QStringLiteral("site/a"), QLatin1String(topic)), topic);
+        ConfigInputs inputs;
+        inputs.lowTemperature = QStringLiteral("30");
+        const QStringList frame{"1", "25.0", "50.0", "20", "30", "40", "80"};
+        QVERIFY(!lowAboveHigh(inputs, frame)); // equal is fine
+        inputs.lowTemperature = QStringLiteral("30.1");
+        QCOMPARE(lowAboveHigh(inputs, frame), QStringLiteral("temperature_low 30.1 would be above temperature_high 30"));
+        inputs.highHumidity = QStringLiteral("39");
+        inputs.lowTemperature.clear();
+        QCOMPARE(lowAboveHigh(inputs, frame), QStringLiteral("humidity_low 40 would be above humidity_high 39"));
+    }
+
+    // Writable settings become controls of the node's device; the rest stays read-only.
+    void discoveryOffersControlsForWritableSettings()
+    {
+        const DiscoveryTopics topics{QStringLiteral("homeassistant"), QStringLiteral("site"), QStringLiteral("COM1"), QStringLiteral("COM1")};
+        QCOMPARE(nodeDiscovery(topics, QStringLiteral("1"), QStringLiteral("1")).size(), 15);
+        const QList<DiscoveryMessage> messages = nodeDiscovery(topics, QStringLiteral("1"), QStringLiteral("1"), {"temperature_low", "hot_cold"});
+        QCOMPARE(messages.size(), 17);
+        const QJsonObject number = QJsonDocument::fromJson(messages.at(15).payload).object();
+        QCOMPARE(messages.at(15).topic, QStringLiteral("homeassistant/number/zeq4810_COM1_1/temperature_low_set/config"));
+        QCOMPARE(number.value("command_topic").toString(), QStringLiteral("site/1/set/temperature_low"));
+        QCOMPARE(number.value("state_topic").toString(), QStringLiteral("site/1/state"));
+        QCOMPARE(number.value("entity_category").toString(), QStringLiteral("config"));
+        QCOMPARE(number.value("unit_of_measurement").toString(), QStringLiteral("°C"));
+        QCOMPARE(number.value("mode").toString(), QStringLiteral("box"));
+        QCOMPARE(number.value("min").toDouble(), 0.0);
+        QCOMPARE(number.value("max").toDouble(), 100.0);
+        QCOMPARE(number.value("step").toDouble(), 0.1);
+        const QJsonObject select = QJsonDocument::fromJson(messages.at(16).payload).object();
+        QCOMPARE(messages.at(16).topic, QStringLiteral("homeassistant/select/zeq4810_COM1_1/hot_cold_set/config"));
+        QCOMPARE(select.value("options").toArray(), (QJsonArray{"HH", "HC", "CH", "CC"}));
+        QCOMPARE(select.value("command_topic").toString(), QStringLiteral("site/1/set/hot_cold"));
     }
 
     // A broker setting libmosquitto refuses stops the start with its reason, as a usage error.
@@ -351,6 +415,131 @@ private Q_SLOTS:
         QFile file(log);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().endsWith("\r\n"));
+    }
+
+    // Remote commands end to end: a real broker, the simulator on its pseudo-terminal and
+    // the logger as a process; the bytes on the line are the simulator's own report.
+    void remoteCommandsReachTheLineOnlyWhenSound()
+    {
+        for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        }
+        Broker broker;
+        QVERIFY(broker.start());
+        QTemporaryDir work;
+        const auto run = [&](QProcess& logger, Simulator& node, const QStringList& more) {
+            logger.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            logger.start(QStringLiteral(LOGGER_PATH), QStringList{"--port", "COM1=" + node.link(), "--log", work.filePath("data.txt"), "--mqtt",
+                                                                  QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet"} + more);
+            return logger.waitForStarted() && broker.received(QStringLiteral("site/1/state"), 1).size() == 1;
+        };
+        QProcess results;
+        Broker::listen(results, broker.port, QStringLiteral("site/+/command"), 40);
+        QString said;
+        const auto result = [&](const QString& status, int timeoutMs = 5000) -> QJsonObject {
+            QJsonObject found;
+            (void)QTest::qWaitFor([&] {
+                said += QString::fromUtf8(results.readAllStandardOutput());
+                for (const QString& line : said.split(u'\n', Qt::SkipEmptyParts)) {
+                    const QJsonObject message = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
+                    if (message.value("status").toString() == status) {
+                        said.remove(0, said.indexOf(line) + line.size());
+                        found = message;
+                        return true;
+                    }
+                }
+                return false;
+            }, timeoutMs);
+            return found;
+        };
+
+        // Without the option, a write changes nothing and is not answered.
+        Simulator node;
+        QVERIFY(node.start());
+        QProcess logger;
+        QVERIFY(run(logger, node, {}));
+        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("31")));
+        QVERIFY(result(QStringLiteral("waiting"), 1500).isEmpty());
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+
+        QVERIFY(run(logger, node, {"--mqtt-commands=temperature_low,temperature_high"}));
+        QTest::qWait(300); // the subscription stands
+        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("31.0")));
+        const QJsonObject sent = result(QStringLiteral("sent"));
+        QCOMPARE(sent.value("setting").toString(), QStringLiteral("temperature_high"));
+        QCOMPARE(sent.value("sent").toString(), QStringLiteral("31"));
+        QCOMPARE(sent.value("sequence").toInt(), 1);
+        const QJsonObject applied = result(QStringLiteral("applied"));
+        QCOMPARE(applied.value("sequence").toInt(), 1);
+        QCOMPARE(applied.value("id").toInt(), sent.value("id").toInt());
+        QVERIFY(applied.value("at").toString().contains(u'T'));
+
+        // Each unsound write is refused with its reason, and nothing reaches the line.
+        const std::initializer_list<std::tuple<const char*, const char*, bool, const char*>> refused{
+            {"site/1/set/temperature_low", "100.1", false, "above 100"},
+            {"site/1/set/temperature_low", "21", true, "retained messages are refused"},
+            {"site/2/set/temperature_low", "21", false, "node 2 is not the node on this line (1)"},
+            {"site/1/set/pwm", "100", false, "not among the settings"},
+            {"site/1/set/temperature_low", "35", false, "temperature_low 35 would be above temperature_high 31"},
+        };
+        for (const auto& [topic, value, retain, reason] : refused) {
+            QVERIFY(broker.publish(QLatin1String(topic), QLatin1String(value), retain));
+            const QJsonObject rejected = result(QStringLiteral("rejected"));
+            QVERIFY2(rejected.value("reason").toString().startsWith(QLatin1String(reason)), qPrintable(rejected.value("reason").toString()));
+        }
+        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_low"), QString(), true)); // the retained set is cleared
+        (void)result(QStringLiteral("rejected"));
+
+        // Writes while a command is in flight make the next one, the newest value winning.
+        // The node holds its frames meanwhile, so the first command waits for its window.
+        const auto holdNode = [&node](bool hold) {
+            QCOMPARE(QProcess::execute(QStringLiteral("kill"), {hold ? QStringLiteral("-STOP") : QStringLiteral("-CONT"),
+                                                                QString::number(node.process.processId())}), 0);
+            QTest::qWait(500); // the last frame read, its send window closed
+        };
+        holdNode(true);
+        for (const auto& [topic, value] : {std::pair{"site/1/set/temperature_low", "21"}, {"site/1/set/temperature_high", "35"},
+                                           {"site/1/set/temperature_high", "36"}})
+            QVERIFY(broker.publish(QLatin1String(topic), QLatin1String(value)));
+        QCOMPARE(result(QStringLiteral("rejected")).value("reason").toString().left(27), QStringLiteral("replaced by a newer value ("));
+        holdNode(false);
+        QCOMPARE(result(QStringLiteral("applied")).value("sequence").toInt(), 2);
+        const QJsonObject merged = result(QStringLiteral("applied"));
+        QCOMPARE(merged.value("sent").toString(), QStringLiteral("36"));
+        QCOMPARE(merged.value("sequence").toInt(), 3);
+
+        // No frame after the write, no send window: the command expires after 10 s.
+        holdNode(true);
+        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_low"), QStringLiteral("22")));
+        QVERIFY(!result(QStringLiteral("waiting")).isEmpty());
+        QElapsedTimer waited;
+        waited.start();
+        const QJsonObject expired = result(QStringLiteral("expired"), 14000);
+        QVERIFY2(waited.elapsed() >= 9000, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY(expired.value("sequence").isNull());
+        holdNode(false);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+        const QByteArray line = node.process.readAllStandardOutput() + node.process.readAllStandardError();
+        QCOMPARE(line.count("received \""), 3);
+        QVERIFY2(line.contains("received \"@,,,,31,,,,,,,,1,1,\\r\\n\""), line.constData());
+        QVERIFY2(line.contains("received \"@,,,21,,,,,,,,,1,2,\\r\\n\""), line.constData());
+        QVERIFY2(line.contains("received \"@,,,,36,,,,,,,,1,3,\\r\\n\""), line.constData());
+
+        // A node that keeps its setting: not applied, with what differs.
+        Simulator stubborn;
+        QVERIFY(stubborn.start({"--ignore", "high-temperature"}));
+        QVERIFY(run(logger, stubborn, {"--mqtt-commands=temperature_high"}));
+        QTest::qWait(300);
+        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("33")));
+        const QJsonObject notApplied = result(QStringLiteral("not_applied"));
+        QVERIFY2(notApplied.value("reason").toString().contains(QStringLiteral("sent 33, node shows 30")), qPrintable(notApplied.value("reason").toString()));
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+        results.kill();
+        results.waitForFinished(3000);
     }
 
     // Home Assistant as a site would run it: discovery of each node seen, announced again

@@ -97,8 +97,13 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
                                        QStringLiteral("PREFIX"));
     const QCommandLineOption retainState(QStringLiteral("retain-state"),
                                          QStringLiteral("Publish the states retained, so a new subscriber has the last one at once."));
+    const QCommandLineOption commands(QStringLiteral("mqtt-commands"),
+                                      QStringLiteral("Take configuration commands for these settings from PREFIX/<node>/set/<setting> "
+                                                     "(comma-separated: temperature_low, temperature_high, humidity_low, "
+                                                     "humidity_high, pwm, mode, hot_cold, relay1, relay2, max_sensor)."),
+                                      QStringLiteral("LIST"));
     parser.addOptions({help, version, port, device, interval, log, mqtt, user, passwordFile, topic, quiet, caFile, certFile, keyFile,
-                       clientId, discovery, retainState});
+                       clientId, discovery, retainState, commands});
 
     // "--ha-discovery" alone takes the usual prefix; the parser wants a value.
     QStringList given = arguments;
@@ -115,7 +120,8 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     for (const QCommandLineOption* once :
-         {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic, &caFile, &certFile, &keyFile, &clientId, &discovery}) {
+         {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic, &caFile, &certFile, &keyFile, &clientId, &discovery,
+          &commands}) {
         if (parser.values(*once).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once").arg(once->names().constLast()));
     }
@@ -173,7 +179,7 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         options.mqtt = std::get<MqttEndpoint>(parsed);
     } else {
         for (const QCommandLineOption* needsBroker :
-             {&user, &passwordFile, &caFile, &certFile, &keyFile, &clientId, &discovery, &retainState}) {
+             {&user, &passwordFile, &caFile, &certFile, &keyFile, &clientId, &discovery, &retainState, &commands}) {
             if (parser.isSet(*needsBroker))
                 return usageError(QStringLiteral("--%1 needs --mqtt").arg(needsBroker->names().constLast()));
         }
@@ -195,6 +201,12 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         options.discoveryPrefix = prefix;
     }
     options.retainState = parser.isSet(retainState);
+    if (parser.isSet(commands)) {
+        const auto settings = parseRemoteSettings(parser.value(commands));
+        if (const auto* error = std::get_if<QString>(&settings))
+            return usageError(QStringLiteral("--mqtt-commands: %1").arg(*error));
+        options.mqttCommands = std::get<QList<RemoteSetting>>(settings);
+    }
     options.mqttUser = parser.value(user);
     // Without a password file, a service's credential "mqtt-password" (systemd's
     // LoadCredential=) is the password, so that it never stands in an option.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "publish/MqttUrl.h"
+#include "remote/RemoteSetting.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,8 @@ struct LoggerOptions {
     // Home Assistant discovery under this prefix; none when off.
     std::optional<QString> discoveryPrefix;
     bool retainState = false;
+    // The settings that may be written by MQTT; none: no command is taken.
+    QList<RemoteSetting> mqttCommands;
     QString topicPrefix = QStringLiteral("zeq4810");
     bool quiet = false;
 };

@@ -4,6 +4,7 @@
 #include "LoggerOptions.h"
 #include "platform/TerminationSignal.h"
 #include "publish/StatePublisher.h"
+#include "remote/RemoteCommands.h"
 
 #include <QCoreApplication>
 
@@ -51,10 +52,15 @@ int main(int argc, char* argv[])
     QObject::connect(&logger, &LineLogger::report, report);
 
     std::unique_ptr<StatePublisher> publisher;
+    std::unique_ptr<RemoteCommands> commands;
     if (options.mqtt) {
-        const MqttClient::Options connection{*options.mqtt,         options.mqttUser,   options.mqttPassword, {}, {},
-                                             options.mqttCaFile,    options.mqttCertFile, options.mqttKeyFile, options.mqttClientId};
+        MqttClient::Options connection{*options.mqtt,         options.mqttUser,   options.mqttPassword, {}, {},
+                                       options.mqttCaFile,    options.mqttCertFile, options.mqttKeyFile, options.mqttClientId};
+        // Commands need MQTT 5 to tell a retained set from a live one.
+        connection.mqtt5 = !options.mqttCommands.isEmpty();
         StatePublisher::Settings settings;
+        for (const RemoteSetting setting : options.mqttCommands)
+            settings.writable.append(remoteSettingName(setting));
         settings.topics = {options.discoveryPrefix.value_or(QString()), options.topicPrefix, options.lineLevel, options.lineName};
         settings.discovery = options.discoveryPrefix.has_value();
         settings.retainState = options.retainState;
@@ -67,6 +73,13 @@ int main(int argc, char* argv[])
         publisher->start();
         if (const MqttClient* client = publisher->client(); !client || !client->setUpProblem().isEmpty())
             return 2;
+        if (!options.mqttCommands.isEmpty()) {
+            commands = std::make_unique<RemoteCommands>(*publisher->client(), logger.session(), options.topicPrefix, options.mqttCommands);
+            QObject::connect(commands.get(), &RemoteCommands::report, report);
+            commands->start();
+            report(QStringLiteral("taking configuration commands for %1 on %2").arg(settings.writable.join(QStringLiteral(", ")), commands->subscription()),
+                   false);
+        }
     }
 
     TerminationSignal termination(true);

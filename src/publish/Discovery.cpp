@@ -57,6 +57,42 @@ QJsonObject origin()
 
 QByteArray compact(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
+// How Home Assistant writes a setting: its component and what the config adds for it.
+struct Control {
+    const char* key;
+    const char* component;
+    const char* name;
+    QJsonObject extra;
+};
+
+QList<Control> controls()
+{
+    const auto setPoint = [](const char* unit) {
+        return QJsonObject{{"min", 0}, {"max", 100}, {"step", 0.1}, {"mode", "box"}, {"unit_of_measurement", QString::fromUtf8(unit)}};
+    };
+    const auto relay = [](const char* key) {
+        return QJsonObject{{"payload_on", "ON"}, {"payload_off", "OFF"}, {"state_on", "1"}, {"state_off", "0"},
+                           {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(QLatin1StringView(key))}};
+    };
+    return {
+        {"temperature_low", "number", "Set low temperature point", setPoint("°C")},
+        {"temperature_high", "number", "Set high temperature point", setPoint("°C")},
+        {"humidity_low", "number", "Set low humidity point", setPoint("%")},
+        {"humidity_high", "number", "Set high humidity point", setPoint("%")},
+        {"pwm", "number", "Set PWM", QJsonObject{{"min", 0}, {"max", 255}, {"step", 1}, {"mode", "box"}}},
+        {"max_sensor", "number", "Set max sensor", QJsonObject{{"min", 0}, {"max", 64}, {"step", 1}, {"mode", "box"}}},
+        {"mode", "select", "Set mode",
+         QJsonObject{{"options", QJsonArray{"0", "1", "2", "3"}}, {"value_template", "{{ value_json.mode | int(0) | string }}"}}},
+        // The node shows HOT-COLD as its code: 11, 10, 1 and 0 are HH, HC, CH and CC.
+        {"hot_cold", "select", "Set HOT-COLD",
+         QJsonObject{{"options", QJsonArray{"HH", "HC", "CH", "CC"}},
+                     {"value_template", "{{ {'11': 'HH', '10': 'HC', '1': 'CH', '01': 'CH', '0': 'CC', '00': 'CC'}"
+                                        ".get(value_json.hot_cold | string | trim, '') }}"}}},
+        {"relay1", "switch", "Relay1 switch", relay("relay1")},
+        {"relay2", "switch", "Relay2 switch", relay("relay2")},
+    };
+}
+
 } // namespace
 
 DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics)
@@ -79,7 +115,8 @@ DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics)
     return {topics.discoveryPrefix + QStringLiteral("/binary_sensor/") + id + QStringLiteral("/line/config"), compact(config)};
 }
 
-QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText)
+QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText,
+                                      const QStringList& writable)
 {
     const QString deviceId = QStringLiteral("zeq4810_%1_%2").arg(idPart(topics.lineLevel), idPart(nodeLevel));
     const QJsonObject device{
@@ -122,6 +159,30 @@ QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QStri
             config.insert(QStringLiteral("payload_off"), QStringLiteral("0"));
         }
         messages.append({QStringLiteral("%1/%2/%3/%4/config").arg(topics.discoveryPrefix, QLatin1StringView(component), deviceId, key),
+                         compact(config)});
+    }
+    for (const Control& control : controls()) {
+        const QString key = QLatin1StringView(control.key);
+        if (!writable.contains(key))
+            continue;
+        QJsonObject config{
+            {"name", QLatin1StringView(control.name)},
+            {"unique_id", deviceId + u'_' + key + QStringLiteral("_set")},
+            {"command_topic", topics.nodeTopic(nodeLevel, "set/") + key},
+            {"entity_category", "config"},
+            {"availability", availability},
+            {"availability_mode", "all"},
+            {"device", device},
+            {"origin", origin()},
+        };
+        // Max sensor is not in the node's frames: Home Assistant shows what it last wrote.
+        if (key != QLatin1String("max_sensor")) {
+            config.insert(QStringLiteral("state_topic"), topics.nodeTopic(nodeLevel, "state"));
+            config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(key));
+        }
+        for (auto it = control.extra.begin(); it != control.extra.end(); ++it)
+            config.insert(it.key(), it.value());
+        messages.append({QStringLiteral("%1/%2/%3/%4_set/config").arg(topics.discoveryPrefix, QLatin1StringView(control.component), deviceId, key),
                          compact(config)});
     }
     return messages;

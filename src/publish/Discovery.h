@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Home Assistant MQTT discovery: the retained configs that make each node a device with
 // its sensors, and the logger a device of its own that the nodes are reached through.
@@ -29,5 +30,9 @@ struct DiscoveryMessage {
 
 // The logger's own device: one connectivity sensor for the line, on the bridge status.
 DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics);
-// A node's device with one entity for each reading, set point, code and lamp.
-QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText);
+// A node's device with one entity for each reading, set point, code and lamp; and for each
+// setting named in `writable` ("temperature_low", "hot_cold", ...) one more, in the
+// configuration category, that writes it on PREFIX/<node>/set/<setting>: a number for the
+// set points, PWM and max sensor, a select for HOT-COLD and mode, a switch for a relay.
+QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText,
+                                      const QStringList& writable = {});

@@ -11,6 +11,7 @@
 #include <QSysInfo>
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <cerrno>
 #include <cstring>
@@ -71,6 +72,8 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
         check(mosquitto_will_set(m_client, m_options.willTopic.toUtf8().constData(), int(m_options.willPayload.size()),
                                  m_options.willPayload.constData(), 1, true),
               "cannot set the last will");
+    if (m_options.mqtt5)
+        check(mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5), "cannot speak MQTT 5");
     mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
     mosquitto_message_callback_set(m_client, &MqttClient::onMessage);
 
@@ -110,12 +113,22 @@ void MqttClient::connectNow()
     m_housekeeping.start();
 }
 
-void MqttClient::subscribe(const QString& filter)
+void MqttClient::subscribe(const QString& filter, bool retainAsPublished)
 {
-    if (!m_subscriptions.contains(filter))
-        m_subscriptions.append(filter);
+    const std::pair<QString, bool> subscription{filter, retainAsPublished && m_options.mqtt5};
+    if (!m_subscriptions.contains(subscription))
+        m_subscriptions.append(subscription);
     if (m_connected)
-        afterLoop(mosquitto_subscribe(m_client, nullptr, filter.toUtf8().constData(), 1));
+        afterLoop(sendSubscription(subscription));
+}
+
+int MqttClient::sendSubscription(const std::pair<QString, bool>& subscription)
+{
+    const QByteArray filter = subscription.first.toUtf8();
+    if (m_options.mqtt5)
+        return mosquitto_subscribe_v5(m_client, nullptr, filter.constData(), 1,
+                                      subscription.second ? MQTT_SUB_OPT_RETAIN_AS_PUBLISHED : 0, nullptr);
+    return mosquitto_subscribe(m_client, nullptr, filter.constData(), 1);
 }
 
 bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qos, bool retain)
@@ -157,7 +170,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     auto* client = static_cast<MqttClient*>(self);
     if (result != 0) {
         // The broker answered but refused; it closes the connection next.
-        client->m_refusal = QString::fromUtf8(mosquitto_connack_string(result));
+        client->m_refusal = QString::fromUtf8(client->m_options.mqtt5 ? mosquitto_reason_string(result) : mosquitto_connack_string(result));
         if (client->m_refusal.endsWith(u'.'))
             client->m_refusal.chop(1);
         return;
@@ -165,8 +178,8 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     client->m_connected = true;
     client->m_backoff = kFirstRetry;
     client->reportReachable(true, QString());
-    for (const QString& filter : std::as_const(client->m_subscriptions))
-        mosquitto_subscribe(client->m_client, nullptr, filter.toUtf8().constData(), 1);
+    for (const auto& subscription : std::as_const(client->m_subscriptions))
+        client->sendSubscription(subscription);
     Q_EMIT client->sessionStarted();
 }
 

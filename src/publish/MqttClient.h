@@ -36,6 +36,9 @@ public:
         QString keyFile{};
         // The client id at the broker; one of this host and process when empty.
         QString clientId{};
+        // Speak MQTT 5, so that a subscription can ask to see the retain flag as it was
+        // published (MQTT 3.1.1 clears it on messages to existing subscribers).
+        bool mqtt5 = false;
     };
 
     static constexpr std::chrono::seconds kFirstRetry{1};
@@ -56,7 +59,9 @@ public:
     static std::chrono::seconds doubledRetry(std::chrono::seconds wait) { return std::min(wait * 2, kLongestRetry); }
     bool isConnected() const { return m_connected; }
     // Subscribes to a topic filter now and at every later session.
-    void subscribe(const QString& filter);
+    // With `retainAsPublished` (MQTT 5 only), messages keep the retain flag they were
+    // published with.
+    void subscribe(const QString& filter, bool retainAsPublished = false);
     // Hands a message to the connection; false, and the message dropped, while there is none.
     bool publish(const QString& topic, const QByteArray& payload, int qos = 0, bool retain = false);
     // Ends the session cleanly: what was published goes out, then a disconnect, waiting for
@@ -76,6 +81,7 @@ private:
     void afterLoop(int result);
     void watchSocket();
     void dropNotifiers();
+    int sendSubscription(const std::pair<QString, bool>& subscription);
     void connectionFailed(const QString& reason);
     void reportReachable(bool reachable, const QString& reason);
     static void onConnect(mosquitto* client, void* self, int result);
@@ -90,7 +96,7 @@ private:
     std::chrono::seconds m_backoff = kFirstRetry;
     QString m_refusal;
     QString m_setUpProblem;
-    QStringList m_subscriptions;
+    QList<std::pair<QString, bool>> m_subscriptions; // filter, retain as published
     bool m_connected = false;
     bool m_finished = false;
     enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;

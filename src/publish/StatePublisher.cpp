@@ -149,7 +149,7 @@ void StatePublisher::announce(const QString& nodeLevel)
 {
     if (!m_client || !m_client->isConnected())
         return; // the session's start announces every node seen
-    for (const DiscoveryMessage& message : nodeDiscovery(m_settings.topics, nodeLevel, m_nodes[nodeLevel].text))
+    for (const DiscoveryMessage& message : nodeDiscovery(m_settings.topics, nodeLevel, m_nodes[nodeLevel].text, m_settings.writable))
         m_client->publish(message.topic, message.payload, 1, true);
 }
 

@@ -34,6 +34,8 @@ public:
         DiscoveryTopics topics;
         bool discovery = false;
         bool retainState = false;
+        // Settings written remotely, announced as controls with discovery.
+        QStringList writable;
     };
 
     StatePublisher(MqttClient::Options connection, Settings settings, QObject* parent = nullptr);

@@ -36,10 +36,13 @@ struct Broker {
     ~Broker() { stop(); }
 
     // Publishes one message, as another client of the broker would.
-    bool publish(const QString& topic, const QString& payload) const
+    bool publish(const QString& topic, const QString& payload, bool retain = false) const
     {
-        return QProcess::execute(QStringLiteral("mosquitto_pub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                                                                   QString::number(port), QStringLiteral("-t"), topic, QStringLiteral("-m"), payload}) == 0;
+        QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port),
+                              QStringLiteral("-t"), topic, QStringLiteral("-m"), payload};
+        if (retain)
+            arguments.append(QStringLiteral("-r"));
+        return QProcess::execute(QStringLiteral("mosquitto_pub"), arguments) == 0;
     }
     // A subscriber started now that prints new messages only (no retained ones from before),
     // "topic payload" a line, for `seconds`.

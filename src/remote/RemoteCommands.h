@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "RemoteSetting.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+class LineSession;
+class MqttClient;
+
+// Configuration commands from MQTT: a value on PREFIX/<node>/set/<setting> for a setting
+// allowed by the site goes to the node through the line session's send path, after
+// checks, and each write gets its results on PREFIX/<node>/command: "waiting", "sent",
+// then "applied" or "not_applied" as the node's frames tell, or "rejected" or "expired"
+// with the reason. One command is in flight at a time; writes that come meanwhile merge
+// into the next one, the newest value of a setting winning. A sent command whose node
+// falls silent before its frames tell ends "not_applied".
+class RemoteCommands : public QObject {
+    Q_OBJECT
+public:
+    // A command the send window has not taken by then is dropped.
+    static constexpr std::chrono::seconds kExpiry{10};
+
+    RemoteCommands(MqttClient& client, LineSession& session, QString prefix, QList<RemoteSetting> writable,
+                   QObject* parent = nullptr);
+
+    // Subscribes to the set topics; once connected, the broker is asked again at every
+    // new session.
+    void start();
+    QString subscription() const { return m_prefix + QStringLiteral("/+/set/+"); }
+
+    // A message on a set topic (public so tests and the fuzzer can feed it).
+    void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
+
+Q_SIGNALS:
+    // A line for the journal; `problem` for refusals and commands that failed.
+    void report(const QString& text, bool problem);
+
+private:
+    struct Request {
+        quint64 id = 0;
+        QString settingName; // as the topic names it
+        RemoteSetting setting{};
+        QString value;       // as it goes on the wire, or as received when refused
+    };
+    struct Command {
+        QString nodeLevel;
+        QList<Request> requests;
+        ConfigInputs inputs;
+        bool sent = false;
+        std::uint8_t sequence = 0;
+    };
+
+    void nodeFrame(const QStringList& fields);
+    void senderChanged();
+    void expire();
+    void submit(Command command);
+    void finish(const char* status, const QString& reason);
+    void publishResult(const QString& nodeLevel, const Request& request, const char* status, const QString& reason,
+                       std::optional<std::uint8_t> sequence = std::nullopt);
+    void refuse(const QString& nodeLevel, const Request& request, const QString& reason);
+
+    MqttClient& m_client;
+    LineSession& m_session;
+    QString m_prefix;
+    QList<RemoteSetting> m_writable;
+    std::optional<Command> m_inFlight;
+    std::optional<Command> m_next;
+    QStringList m_lastFields;
+    QString m_lastNodeLevel;
+    QTimer m_expiry;
+    quint64 m_nextId = 1;
+};
