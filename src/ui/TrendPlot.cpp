@@ -157,17 +157,18 @@ void TrendPlot::drawFrame(QPainter& painter) const
         x += nameWidth + 12;
     }
 
+    // Tick labels are placed by their baseline: text drawn at a point skips the layout
+    // that text in a rectangle goes through, a third of a paint with a moving axis.
     painter.setPen(kText);
+    const int middleToBaseline = (metrics.ascent() - metrics.descent()) / 2;
     for (const AxisTick& tick : m_values.ticks) {
         const int y = qRound(pointAt(static_cast<double>(m_from), tick.value).y());
-        painter.drawText(QRect(m_card.left(), y - line / 2, m_plotArea.left() - 6 - m_card.left(), line),
-                         Qt::AlignVCenter | Qt::AlignRight, tick.label);
+        painter.drawText(QPoint(m_plotArea.left() - 6 - metrics.horizontalAdvance(tick.label), y + middleToBaseline), tick.label);
     }
     for (std::size_t t = 0; t < m_time.ticks.size(); ++t) {
         const AxisTick& tick = m_time.ticks[t];
-        const int at = m_tickPixels[t];
-        const int labelWidth = metrics.horizontalAdvance(tick.label) + 2;
-        painter.drawText(QRect(at - labelWidth / 2, m_plotArea.bottom() + 4, labelWidth, line), Qt::AlignCenter, tick.label);
+        painter.drawText(QPoint(m_tickPixels[t] - metrics.horizontalAdvance(tick.label) / 2, m_plotArea.bottom() + 4 + metrics.ascent()),
+                         tick.label);
     }
     // The unit, upright beside the value axis.
     QFont bold = font();
