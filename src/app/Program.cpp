@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Program.h"
 
+#include "platform/SerialLine.h"
 #include "serial/ComName.h"
 #include "serial/PortMapping.h"
 #include "serial/PortTable.h"
@@ -49,11 +50,11 @@ std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
     QCoreApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
 
     QCommandLineParser parser;
+    const QString purpose = QStringLiteral("Monitor and configurator for one ZEQ4810 temperature-humidity controller on an RS-485 line.");
     parser.setApplicationDescription(
-        QStringLiteral("Monitor and configurator for one ZEQ4810 temperature-humidity controller on an RS-485 line.\n\n"
-                       "Serial devices are offered under fixed names:\n") +
-        deviceTableText() +
-        QStringLiteral("A --port mapping overrides the table; /dev/serial/by-id/... keeps following one adapter."));
+        comNamesAreNative() ? purpose + QStringLiteral("\n\nThe serial ports are offered under their own names, COM1 to COM100.")
+                            : purpose + QStringLiteral("\n\nSerial devices are offered under fixed names:\n") + deviceTableText() +
+                                  QStringLiteral("A --port mapping overrides the table; /dev/serial/by-id/... keeps following one adapter."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(
@@ -90,6 +91,10 @@ std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
     }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "zeq4810pc: unexpected argument %s\n", qPrintable(parser.positionalArguments().first()));
+        return kUsageError;
+    }
+    if (comNamesAreNative() && parser.isSet(portOption)) {
+        std::fprintf(stderr, "zeq4810pc: --port is not needed here: the serial ports already have their COM names\n");
         return kUsageError;
     }
     for (const QString& value : parser.values(portOption)) {

@@ -55,6 +55,10 @@ QString deviceTableText()
 
 std::optional<int> comNumberForDevice(const QString& systemLocation)
 {
+    // A device in the system's own COM namespace names its number: \\.\COM7.
+    static const QRegularExpression kNative(QString::fromLatin1(R"(^\\\\\.\\COM([1-9][0-9]?|100)$)"));
+    if (const QRegularExpressionMatch native = kNative.match(systemLocation); native.hasMatch())
+        return native.captured(1).toInt();
     for (const DeviceRow& row : kDeviceTable) {
         const QLatin1String prefix(row.prefix);
         if (!systemLocation.startsWith(prefix))

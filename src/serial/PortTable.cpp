@@ -5,24 +5,9 @@
 
 #include <QFileInfo>
 #include <QStringList>
-#include <QSerialPortInfo>
 
 #include "platform/DeviceFolder.h"
-
-QList<SystemSerialDevice> systemSerialDevices()
-{
-    QList<SystemSerialDevice> devices;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports) {
-        SystemSerialDevice device{info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber(), {}, {}};
-        if (info.hasVendorIdentifier())
-            device.vendorId = info.vendorIdentifier();
-        if (info.hasProductIdentifier())
-            device.productId = info.productIdentifier();
-        devices.append(device);
-    }
-    return devices;
-}
+#include "platform/SerialLine.h"
 
 QString portToolTip(const PresentPort& port)
 {

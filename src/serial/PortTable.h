@@ -36,7 +36,7 @@ class PortTable {
 public:
     using DeviceSource = std::function<QList<SystemSerialDevice>()>;
 
-    // The default source asks QSerialPortInfo.
+    // The default source asks the system (systemSerialDevices).
     PortTable();
     explicit PortTable(DeviceSource source);
 
@@ -52,4 +52,3 @@ private:
     QMap<int, QString> m_mappings;
 };
 
-QList<SystemSerialDevice> systemSerialDevices();

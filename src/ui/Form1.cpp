@@ -14,7 +14,7 @@
 #include "logging/LogInterval.h"
 #include "serial/ComName.h"
 #include "serial/ConnectionLifecycle.h"
-#include "serial/SerialControl.h"
+#include "platform/SerialLine.h"
 #include "telemetry/StatusDisplay.h"
 
 #include <QCloseEvent>
@@ -44,7 +44,7 @@ QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds p
 Form1::Form1(PortTable& ports, std::unique_ptr<CommControl> comm, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Form1>())
-    , m_session(new LineSession(comm ? std::move(comm) : std::make_unique<SerialControl>(ports), this))
+    , m_session(new LineSession(comm ? std::move(comm) : makeSerialControl(ports), this))
     , m_discovery(ports)
 {
     m_ui->setupUi(this);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Theme.h"
 
+#include "platform/FontFaces.h"
+
 #include "ClassicStyle.h"
 
 #include <QAbstractButton>
@@ -93,13 +95,8 @@ void applyDesignLook(QWidget* root)
 
 void installFontSubstitutions()
 {
-    // Thai captions take their glyphs from Norasi: of the Thai faces packaged in Debian it
-    // is the narrowest whose marks above and below stay inside the captions' boxes at
-    // 12 pt; a slight horizontal condensing ("fontStretch" in the .ui files) does the rest.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Norasi")});
-    QFont::insertSubstitution(QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    for (const auto& [family, faces] : fontSubstitutions())
+        QFont::insertSubstitutions(family, faces);
 }
 
 void installClassicLook()
