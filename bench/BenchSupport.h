@@ -91,3 +91,5 @@ struct ProcessFigures {
 ProcessFigures measureProgramProcess(double windowSeconds, double totalSeconds, const ProcessFigures* withoutTrend = nullptr);
 void measureLogger(double seconds);
 void measureTrend(int runs);
+// The Windows program under Wine, when it has been built: its size and start-up.
+void measureWindows(int runs);

@@ -14,7 +14,7 @@
 
 int main(int argc, char* argv[])
 {
-    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup|logger]
+    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup|logger|windows]
     const bool xServer = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!xServer)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -65,6 +65,10 @@ int main(int argc, char* argv[])
     if (wanted("logger")) {
         std::fprintf(stderr, "The headless logger at the line's full rate:\n");
         measureLogger(quick ? 3 : 10);
+    }
+    if (wanted("windows")) {
+        std::fprintf(stderr, "The Windows program under Wine:\n");
+        measureWindows(quick ? 3 : 7);
     }
 
     std::printf("Load average before: %s, after: %s (1, 5, 15 min; 2 cores)\n\n", qPrintable(loadBefore), qPrintable(loadAverage()));

@@ -313,6 +313,9 @@ private Q_SLOTS:
 
     void csvHasIsoTimesAndDecimalPoints()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the local zone is chosen here through TZ, which Windows does not read");
+#endif
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         qputenv("TZ", "Europe/Berlin");
         TrendBuffer buffer;

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "serial/CommControl.h"
+#include "serial/PortTable.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+class QWinEventNotifier;
+
+// The serial control on the Win32 API: the COM number's device opened for overlapped
+// I/O, reads watched on the event loop, each completed read handed on as one run.
+class WinSerialControl : public CommControl {
+    Q_OBJECT
+public:
+    explicit WinSerialControl(const PortTable& table, QObject* parent = nullptr);
+    ~WinSerialControl() override;
+
+    void setCommPort(int portNumber) override { m_commPort = portNumber; }
+    int commPort() const override { return m_commPort; }
+    CommResult setSettings(const QString& settings) override;
+    bool portOpen() const override { return m_handle != nullptr; }
+    CommResult setPortOpen(bool open) override;
+    CommResult setOutput(const QByteArray& bytes) override;
+
+private:
+    struct Io;
+    CommResult open();
+    void close();
+    void startRead();
+    void readDone();
+    void lose(const QString& reason);
+
+    const PortTable& m_table;
+    int m_commPort = 1;
+    unsigned long m_baudRate = 115200;
+    unsigned char m_parity = 0;   // NOPARITY
+    unsigned char m_dataBits = 8;
+    unsigned char m_stopBits = 0; // ONESTOPBIT
+    void* m_handle = nullptr;
+    std::unique_ptr<Io> m_io;
+    QWinEventNotifier* m_readNotifier = nullptr;
+    QByteArray m_buffer;
+};
