@@ -2,6 +2,7 @@
 #include "Program.h"
 
 #include "platform/SerialLine.h"
+#include "platform/WindowSystem.h"
 #include "serial/ComName.h"
 #include "serial/PortMapping.h"
 #include "serial/PortTable.h"
@@ -117,6 +118,7 @@ int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& whenSh
     if (const std::optional<int> exitCode = readCommandLine(argc, argv, ports))
         return *exitCode;
 
+    chooseWindowSystemOptions();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeq4810pc"));
     QApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
