@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFont>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,3 +13,7 @@
 // glyphs an earlier one lacks (Thai).
 QList<std::pair<QString, QStringList>> fontSubstitutions();
 
+
+// How glyphs are fitted to the pixel grid. Where the system's default fits advances to
+// whole pixels, text grows wider than the layouts allow: whole-pixel hinting is turned off.
+QFont::HintingPreference fontHinting();

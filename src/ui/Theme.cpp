@@ -97,6 +97,11 @@ void installFontSubstitutions()
 {
     for (const auto& [family, faces] : fontSubstitutions())
         QFont::insertSubstitutions(family, faces);
+    if (fontHinting() != QFont::PreferDefaultHinting) {
+        QFont font = QApplication::font();
+        font.setHintingPreference(fontHinting());
+        QApplication::setFont(font);
+    }
 }
 
 void installClassicLook()

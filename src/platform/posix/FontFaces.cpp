@@ -12,3 +12,6 @@ QList<std::pair<QString, QStringList>> fontSubstitutions()
         {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")}},
     };
 }
+
+// FreeType keeps fractional advances by default.
+QFont::HintingPreference fontHinting() { return QFont::PreferDefaultHinting; }

@@ -14,3 +14,7 @@ QList<std::pair<QString, QStringList>> fontSubstitutions()
         {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("Tahoma")}},
     };
 }
+
+// DirectWrite's default measures in whole pixels; natural measuring keeps the widths
+// the layouts were made for.
+QFont::HintingPreference fontHinting() { return QFont::PreferNoHinting; }
