@@ -33,6 +33,8 @@ struct WinSerialControl::Io {
 WinSerialControl::WinSerialControl(const PortTable& table, QObject* parent) : CommControl(parent), m_table(table)
 {
     setObjectName(QStringLiteral("MSComm1"));
+    m_deviceCheck.setInterval(std::chrono::seconds(1));
+    connect(&m_deviceCheck, &QTimer::timeout, this, &WinSerialControl::checkDevice);
 }
 
 WinSerialControl::~WinSerialControl() { close(); }
@@ -91,6 +93,15 @@ CommResult WinSerialControl::open()
             return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 cannot be opened: %2").arg(name, systemMessage(error))};
         }
     }
+    // A COM name can outlive its device (Wine keeps a port whose other end went away, and
+    // opens it): a port that cannot report its state has no device behind it.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle, &errors, &status)) {
+        const QString reason = systemMessage(GetLastError());
+        CloseHandle(handle);
+        return CommFailure{CommError::NoSuchPort, QStringLiteral("No device is present for %1 (%2)").arg(name, reason)};
+    }
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
     bool configured = GetCommState(handle, &dcb);
@@ -128,19 +139,28 @@ CommResult WinSerialControl::open()
     m_readNotifier = new QWinEventNotifier(m_io->read.hEvent, this);
     connect(m_readNotifier, &QWinEventNotifier::activated, this, &WinSerialControl::readDone);
     startRead();
+    m_deviceCheck.start();
     return std::nullopt;
 }
 
 void WinSerialControl::close()
 {
+    m_deviceCheck.stop();
     if (!m_handle)
         return;
     delete std::exchange(m_readNotifier, nullptr);
     CancelIoEx(m_handle, nullptr);
-    DWORD ignored = 0;
-    GetOverlappedResult(m_handle, &m_io->read, &ignored, TRUE);
+    // The read ends with the cancel; a device that went away may never say so (Wine's
+    // serial driver, for one), so the wait is bounded. What a read still pending could
+    // write into is then kept, never freed, rather than the window freezing.
+    const bool ended = WaitForSingleObject(m_io->read.hEvent, 500) == WAIT_OBJECT_0;
     CloseHandle(std::exchange(m_handle, nullptr));
-    m_io.reset();
+    if (ended) {
+        m_io.reset();
+    } else {
+        (void)m_io.release();
+        (void)new QByteArray(std::exchange(m_buffer, {}));
+    }
 }
 
 void WinSerialControl::startRead()
@@ -172,6 +192,15 @@ void WinSerialControl::readDone()
     }
     if (m_handle)
         startRead();
+}
+
+void WinSerialControl::checkDevice()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    // An unplugged adapter, or a port whose other end went away, answers with an error.
+    if (m_handle && !ClearCommError(m_handle, &errors, &status))
+        lose(systemMessage(GetLastError()));
 }
 
 void WinSerialControl::lose(const QString& reason)

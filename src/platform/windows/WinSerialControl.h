@@ -5,6 +5,7 @@
 #include "serial/PortTable.h"
 
 #include <QByteArray>
+#include <QTimer>
 
 #include <memory>
 
@@ -32,6 +33,7 @@ private:
     void startRead();
     void readDone();
     void lose(const QString& reason);
+    void checkDevice();
 
     const PortTable& m_table;
     int m_commPort = 1;
@@ -42,5 +44,8 @@ private:
     void* m_handle = nullptr;
     std::unique_ptr<Io> m_io;
     QWinEventNotifier* m_readNotifier = nullptr;
+    // Asks the device once a second whether it is still there: a read pending on a port
+    // whose device went away does not always end with an error.
+    QTimer m_deviceCheck;
     QByteArray m_buffer;
 };
