@@ -2,10 +2,10 @@
 #include "LineLogger.h"
 
 #include "serial/ComName.h"
-#include "serial/SerialControl.h"
+#include "platform/SerialLine.h"
 
 LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent)
-    : QObject(parent), m_settings(std::move(settings)), m_session(std::make_unique<SerialControl>(ports))
+    : QObject(parent), m_settings(std::move(settings)), m_session(makeSerialControl(ports))
 {
     m_session.setClock(&clock);
     m_session.comm().setSettings(QString::fromLatin1(kLineSettings));

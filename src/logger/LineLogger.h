@@ -9,7 +9,6 @@
 
 #include <chrono>
 
-class SerialControl;
 
 // Reads one node's line without a window, through the same line session as the desktop
 // program: logs a record at each tick of the log period while frames come, and recovers

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <variant>
 
 // A failed operation of the serial control: a numeric code and a text for people.
 struct CommFailure {
@@ -25,6 +26,18 @@ inline constexpr int PortClosed = 8012;     // read or write while the port is c
 
 // The node's line: 115200 baud, no parity, 8 data bits, 1 stop bit.
 inline constexpr const char* kLineSettings = "115200,n,8,1";
+
+// A Settings text read: "baud,parity,data bits,stop bits", parity n, e or o (either case),
+// 5 to 8 data bits, 1 or 2 stop bits.
+struct LineSettings {
+    enum class Parity { None, Even, Odd };
+    int baudRate = 115200;
+    Parity parity = Parity::None;
+    int dataBits = 8;
+    int stopBits = 1;
+};
+// The settings, or InvalidSetting ("Invalid property value") when the text is not one.
+std::variant<LineSettings, CommFailure> parseLineSettings(const QString& settings);
 
 namespace CommEvents {
 inline constexpr int Receive = 2; // characters received

@@ -43,40 +43,10 @@ SerialControl::~SerialControl()
 
 CommResult SerialControl::setSettings(const QString& settings)
 {
-    const QStringList parts = settings.split(u',');
-    bool ok = parts.size() == 4;
-    const qint32 baud = ok ? parts[0].toInt(&ok) : 0;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    if (ok) {
-        const QString p = parts[1].toLower();
-        if (p == u"n")
-            parity = QSerialPort::NoParity;
-        else if (p == u"e")
-            parity = QSerialPort::EvenParity;
-        else if (p == u"o")
-            parity = QSerialPort::OddParity;
-        else
-            ok = false;
-        const int bits = parts[2].toInt();
-        if (bits >= 5 && bits <= 8)
-            dataBits = static_cast<QSerialPort::DataBits>(bits);
-        else
-            ok = false;
-        if (parts[3] == u"1")
-            stopBits = QSerialPort::OneStop;
-        else if (parts[3] == u"2")
-            stopBits = QSerialPort::TwoStop;
-        else
-            ok = false;
-    }
-    if (!ok || baud <= 0)
-        return CommFailure{CommError::InvalidSetting, QStringLiteral("Invalid property value")};
-    m_baudRate = baud;
-    m_parity = parity;
-    m_dataBits = dataBits;
-    m_stopBits = stopBits;
+    const auto parsed = parseLineSettings(settings);
+    if (const auto* failure = std::get_if<CommFailure>(&parsed))
+        return *failure;
+    m_line = std::get<LineSettings>(parsed);
     return std::nullopt;
 }
 
@@ -114,8 +84,12 @@ CommResult SerialControl::open()
                                QStringLiteral("%1 cannot be opened: %2").arg(port->path, reason)};
         }
     }
-    const bool configured = m_port.setBaudRate(m_baudRate) && m_port.setDataBits(m_dataBits) &&
-                            m_port.setParity(m_parity) && m_port.setStopBits(m_stopBits) &&
+    const QSerialPort::Parity parity = m_line.parity == LineSettings::Parity::Even  ? QSerialPort::EvenParity
+                                       : m_line.parity == LineSettings::Parity::Odd ? QSerialPort::OddParity
+                                                                                    : QSerialPort::NoParity;
+    const bool configured = m_port.setBaudRate(m_line.baudRate) && m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits)) &&
+                            m_port.setParity(parity) &&
+                            m_port.setStopBits(m_line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
                             m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         const QString reason = m_port.errorString();

@@ -40,10 +40,7 @@ private:
     const PortTable& m_table;
     QSerialPort m_port;
     int m_commPort = 1;
-    qint32 m_baudRate = 115200;
-    QSerialPort::Parity m_parity = QSerialPort::NoParity;
-    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    LineSettings m_line;
     // The last read; it keeps its storage, so reading allocates nothing.
     QByteArray m_received;
 };

@@ -169,7 +169,7 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
                       std::array<MinMaxLine, TrendSample::Count>& readings, std::array<StepLine, TrendSample::Count>& steps)
 {
     constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
-    if (i == span.first || !std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); }))
+    if (i == span.first)
         return 0;
     for (std::size_t level = 0; level < TrendBuffer::kBlockSizes.size(); ++level) {
         const std::size_t size = TrendBuffer::kBlockSizes[level];
@@ -180,6 +180,9 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
         const auto last = static_cast<double>(block->lastMsecs);
         if (last >= nextColumnAt)
             continue;
+        // Most samples start no block; the set points are asked only when one does.
+        if (!std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); }))
+            return 0;
         for (std::size_t r = 0; r < TrendBlock::kReadings.size(); ++r)
             readings[TrendBlock::kReadings[r]].addBlock(column, static_cast<double>(block->lowMsecs[r]), block->low[r],
                                                         static_cast<double>(block->highMsecs[r]), block->high[r]);

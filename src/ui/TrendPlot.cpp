@@ -87,6 +87,7 @@ bool TrendPlot::layOut()
     TimeAxis time = timeAxis(m_from, m_to, area.width(), metrics.horizontalAdvance(QStringLiteral("00:00:00")) / 8.0);
     const bool sameValues = values.low == m_values.low && values.high == m_values.high && values.step == m_values.step;
     const bool sameLabelsOnTime = sameLabels(time.ticks, m_time.ticks);
+    const bool sameArea = area == m_plotArea;
     m_card = card;
     m_plotArea = area;
     m_values = std::move(values);
@@ -95,8 +96,7 @@ bool TrendPlot::layOut()
     std::vector<int> tickPixels;
     for (const AxisTick& tick : m_time.ticks)
         tickPixels.push_back(qRound(pointAt(tick.value, 0).x()));
-    const bool moved = area != m_framedArea || !sameValues || !sameLabelsOnTime || tickPixels != m_tickPixels;
-    m_framedArea = area;
+    const bool moved = !sameArea || !sameValues || !sameLabelsOnTime || tickPixels != m_tickPixels;
     m_tickPixels = std::move(tickPixels);
     return moved;
 }

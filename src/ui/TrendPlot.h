@@ -76,7 +76,6 @@ private:
     std::int64_t m_to = 1;
     QRect m_card;
     QRect m_plotArea;
-    QRect m_framedArea;
     std::vector<int> m_tickPixels;
     TimeAxis m_time;
     ValueAxis m_values;

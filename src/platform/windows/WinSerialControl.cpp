@@ -41,19 +41,10 @@ WinSerialControl::~WinSerialControl() { close(); }
 
 CommResult WinSerialControl::setSettings(const QString& settings)
 {
-    const QStringList parts = settings.split(u',');
-    bool ok = parts.size() == 4;
-    const int baud = ok ? parts[0].toInt(&ok) : 0;
-    const QString parity = parts.value(1).toLower();
-    const int bits = parts.value(2).toInt();
-    const QString stop = parts.value(3);
-    ok = ok && baud > 0 && (parity == u"n" || parity == u"e" || parity == u"o") && bits >= 5 && bits <= 8 && (stop == u"1" || stop == u"2");
-    if (!ok)
-        return CommFailure{CommError::InvalidSetting, QStringLiteral("Invalid property value")};
-    m_baudRate = static_cast<unsigned long>(baud);
-    m_parity = parity == u"n" ? NOPARITY : parity == u"e" ? EVENPARITY : ODDPARITY;
-    m_dataBits = static_cast<unsigned char>(bits);
-    m_stopBits = stop == u"1" ? ONESTOPBIT : TWOSTOPBITS;
+    const auto parsed = parseLineSettings(settings);
+    if (const auto* failure = std::get_if<CommFailure>(&parsed))
+        return *failure;
+    m_line = std::get<LineSettings>(parsed);
     return std::nullopt;
 }
 
@@ -106,12 +97,12 @@ CommResult WinSerialControl::open()
     dcb.DCBlength = sizeof(dcb);
     bool configured = GetCommState(handle, &dcb);
     if (configured) {
-        dcb.BaudRate = m_baudRate;
-        dcb.ByteSize = m_dataBits;
-        dcb.Parity = m_parity;
-        dcb.StopBits = m_stopBits;
+        dcb.BaudRate = DWORD(m_line.baudRate);
+        dcb.ByteSize = BYTE(m_line.dataBits);
+        dcb.Parity = m_line.parity == LineSettings::Parity::Even ? EVENPARITY : m_line.parity == LineSettings::Parity::Odd ? ODDPARITY : NOPARITY;
+        dcb.StopBits = m_line.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
         dcb.fBinary = TRUE;
-        dcb.fParity = m_parity != NOPARITY;
+        dcb.fParity = m_line.parity != LineSettings::Parity::None;
         dcb.fOutxCtsFlow = FALSE;
         dcb.fOutxDsrFlow = FALSE;
         dcb.fDtrControl = DTR_CONTROL_ENABLE;

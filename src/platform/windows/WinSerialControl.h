@@ -37,10 +37,7 @@ private:
 
     const PortTable& m_table;
     int m_commPort = 1;
-    unsigned long m_baudRate = 115200;
-    unsigned char m_parity = 0;   // NOPARITY
-    unsigned char m_dataBits = 8;
-    unsigned char m_stopBits = 0; // ONESTOPBIT
+    LineSettings m_line;
     void* m_handle = nullptr;
     std::unique_ptr<Io> m_io;
     QWinEventNotifier* m_readNotifier = nullptr;
