@@ -4,10 +4,12 @@
 
 #include "logger/LineLogger.h"
 #include "logger/LoggerOptions.h"
+#include "logger/NodeCensus.h"
 #include "publish/Discovery.h"
 #include "publish/MqttClient.h"
 #include "publish/PublishLimiter.h"
 #include "publish/StatePayload.h"
+#include "remote/RepeatedReport.h"
 #include "support/Broker.h"
 #include "support/Frames.h"
 #include "support/PseudoTerminal.h"
@@ -46,6 +48,15 @@ struct Simulator {
     ~Simulator() { stop(); }
 };
 
+bool mosquittoMissing()
+{
+    for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            return true;
+    }
+    return false;
+}
+
 // The seconds of the records' times, in file order.
 QList<int> recordSeconds(const QString& path)
 {
@@ -70,15 +81,21 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode"); // -1: runs
         QTest::addColumn<QString>("lineName");
-        const auto row = [](const char* name, QStringList arguments, int exitCode, QString lineName = {}) {
-            QTest::newRow(name) << arguments << exitCode << lineName;
+        QTest::addColumn<QString>("line");
+        const auto row = [](const char* name, QStringList arguments, int exitCode, QString lineName = {}, QString line = {}) {
+            QTest::newRow(name) << arguments << exitCode << lineName << line;
         };
-        row("mapped port", {"--port", "COM3=/tmp/x"}, -1, "COM3 (/tmp/x)");
-        row("fixed table", {"--port", "com33"}, -1, "COM33");
-        row("device path", {"--device", "/dev/ttyUSB0"}, -1, "/dev/ttyUSB0");
-        row("device name", {"--device", "ttyUSB1"}, -1, "/dev/ttyUSB1");
-        row("systemd path", {"--device", "dev/serial/by-id/usb-A"}, -1, "/dev/serial/by-id/usb-A");
-        row("device as COM", {"--device", "COM2"}, -1, "COM2");
+        row("mapped port", {"--port", "COM3=/tmp/x"}, -1, "COM3 (/tmp/x)", "COM3");
+        row("fixed table", {"--port", "com33"}, -1, "COM33", "COM33");
+        row("device path", {"--device", "/dev/ttyUSB0"}, -1, "/dev/ttyUSB0", "ttyUSB0");
+        row("device name", {"--device", "ttyUSB1"}, -1, "/dev/ttyUSB1", "ttyUSB1");
+        row("systemd path", {"--device", "dev/serial/by-id/usb-A+B"}, -1, "/dev/serial/by-id/usb-A+B", "usb-A_B");
+        row("device as COM", {"--device", "COM2"}, -1, "COM2", "COM2");
+        row("named line", {"--device", "/dev/ttyUSB0", "--line", "hall-a"}, -1, "/dev/ttyUSB0", "hall-a");
+        row("line of 64", {"--device", "/a", "--line", QString(64, u'x')}, -1, "/a", QString(64, u'x'));
+        row("line of 65", {"--device", "/a", "--line", QString(65, u'x')}, 2);
+        for (const char* bad : {"a/b", "a+", "#", "a b", "", "$SYS"})
+            row(qPrintable(QStringLiteral("line \"%1\"").arg(QLatin1String(bad))), {"--device", "/a", "--line", QLatin1String(bad)}, 2);
         row("help", {"--help"}, 0);
         row("no line", {}, 2);
         row("both lines", {"--port", "COM1=/a", "--device", "/b"}, 2);
@@ -102,6 +119,7 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, lineName);
+        QFETCH(QString, line);
         const auto result = readLoggerOptions(QStringList{QStringLiteral("zeq4810-logger")} + arguments);
         if (exitCode >= 0) {
             QVERIFY(std::holds_alternative<LoggerExit>(result));
@@ -113,6 +131,8 @@ private Q_SLOTS:
         QVERIFY(std::holds_alternative<LoggerOptions>(result));
         const auto& options = std::get<LoggerOptions>(result);
         QCOMPARE(options.lineName, lineName);
+        if (!line.isEmpty())
+            QCOMPARE(options.line, line);
         QCOMPARE(options.interval, 30s);
         QCOMPARE(options.logPath, QStringLiteral("data.txt"));
         QCOMPARE(options.topicPrefix, QStringLiteral("zeq4810"));
@@ -123,21 +143,23 @@ private Q_SLOTS:
     void remoteValuesAreCheckedStrictly()
     {
         using S = RemoteSetting;
-        const std::initializer_list<std::tuple<S, const char*, const char*>> rows{
-            // setting, payload, wire value ("" when refused)
-            {S::TemperatureLow, "100", "100"},     {S::TemperatureLow, "100.1", ""}, {S::TemperatureLow, "100.0", "100"},
-            {S::TemperatureLow, " 022.50 ", "22.5"}, {S::TemperatureLow, "22.55", ""}, {S::TemperatureLow, "0", "0"},
-            {S::TemperatureLow, "-1", ""},         {S::TemperatureLow, "1e2", ""},   {S::TemperatureLow, "", ""},
-            {S::TemperatureLow, "2 2", ""},        {S::TemperatureLow, ".5", ""},    {S::HumidityHigh, "99.9", "99.9"},
-            {S::Pwm, "255", "255"},                {S::Pwm, "256", ""},              {S::Pwm, "1.0", ""},
-            {S::Mode, "3", "3"},                   {S::Mode, "4", ""},               {S::MaxSensor, "64", "64"},
-            {S::MaxSensor, "65", ""},              {S::HotCold, "HC", "HC"},         {S::HotCold, "hc", ""},
-            {S::Relay1, "ON", "ON"},               {S::Relay2, "0", "OFF"},          {S::Relay2, "on", ""},
+        const std::initializer_list<std::tuple<S, QByteArray, const char*>> rows{
+            // setting, payload, wire value ("" when refused): numbers go out as written
+            {S::TemperatureLow, "100", "100"},    {S::TemperatureLow, "100.1", ""}, {S::TemperatureLow, "99.9", "99.9"},
+            {S::TemperatureLow, "0022.0", ""},    {S::TemperatureLow, " 22 ", ""},  {S::TemperatureLow, "-18", "-18"},
+            {S::TemperatureLow, "-", ""},         {S::TemperatureLow, "2.", ""},    {S::TemperatureLow, "1e2", ""},
+            {S::TemperatureLow, "", ""},          {S::HumidityHigh, "-5", ""},      {S::HumidityHigh, "0", "0"},
+            {S::Pwm, "255", "255"},               {S::Pwm, "256", ""},              {S::Pwm, "1.0", ""},
+            {S::Pwm, "-1", ""},                   {S::Mode, "3", "3"},              {S::Mode, "4", ""},
+            {S::Mode, "03", ""},                  {S::MaxSensor, "64", "64"},       {S::MaxSensor, "65", ""},
+            {S::HotCold, "HC", "HC"},             {S::HotCold, "hc", ""},           {S::Relay1, "ON", "ON"},
+            {S::Relay2, "0", "OFF"},              {S::Relay2, "on", ""},
+            {S::TemperatureHigh, "21" + QByteArray(1 << 20, ' '), ""},
         };
         for (const auto& [setting, payload, wire] : rows) {
-            const RemoteValue value = remoteValue(setting, QByteArray(payload));
+            const RemoteValue value = remoteValue(setting, payload);
             QCOMPARE(value.value, QLatin1String(wire));
-            QVERIFY2(value.refusal.isEmpty() == (*wire != 0), payload);
+            QVERIFY2(value.refusal.isEmpty() == (*wire != 0), payload.left(8).constData());
         }
         QCOMPARE(parseSetTopic(QStringLiteral("site/a"), QStringLiteral("site/a/7/set/mode"))->nodeLevel, QStringLiteral("7"));
         for (const char* topic : {"site/a/7/set", "site/a/7/get/mode", "site/ab/7/set/mode", "site/a//set/mode", "site/a/7/set/mode/x"})
@@ -161,9 +183,9 @@ private Q_SLOTS:
         const QList<DiscoveryMessage> messages = nodeDiscovery(topics, QStringLiteral("1"), QStringLiteral("1"), {"temperature_low", "hot_cold"});
         QCOMPARE(messages.size(), 17);
         const QJsonObject number = QJsonDocument::fromJson(messages.at(15).payload).object();
-        QCOMPARE(messages.at(15).topic, QStringLiteral("homeassistant/number/zeq4810_COM1_1/temperature_low_set/config"));
-        QCOMPARE(number.value("command_topic").toString(), QStringLiteral("site/1/set/temperature_low"));
-        QCOMPARE(number.value("state_topic").toString(), QStringLiteral("site/1/state"));
+        QCOMPARE(messages.at(15).topic, QStringLiteral("homeassistant/number/site_COM1_1/temperature_low_set/config"));
+        QCOMPARE(number.value("command_topic").toString(), QStringLiteral("site/COM1/1/set/temperature_low"));
+        QCOMPARE(number.value("state_topic").toString(), QStringLiteral("site/COM1/1/state"));
         QCOMPARE(number.value("entity_category").toString(), QStringLiteral("config"));
         QCOMPARE(number.value("unit_of_measurement").toString(), QStringLiteral("°C"));
         QCOMPARE(number.value("mode").toString(), QStringLiteral("box"));
@@ -171,9 +193,78 @@ private Q_SLOTS:
         QCOMPARE(number.value("max").toDouble(), 100.0);
         QCOMPARE(number.value("step").toDouble(), 0.1);
         const QJsonObject select = QJsonDocument::fromJson(messages.at(16).payload).object();
-        QCOMPARE(messages.at(16).topic, QStringLiteral("homeassistant/select/zeq4810_COM1_1/hot_cold_set/config"));
+        QCOMPARE(messages.at(16).topic, QStringLiteral("homeassistant/select/site_COM1_1/hot_cold_set/config"));
         QCOMPARE(select.value("options").toArray(), (QJsonArray{"HH", "HC", "CH", "CC"}));
-        QCOMPARE(select.value("command_topic").toString(), QStringLiteral("site/1/set/hot_cold"));
+        QCOMPARE(select.value("command_topic").toString(), QStringLiteral("site/COM1/1/set/hot_cold"));
+    }
+
+    // A number is a node after three frames within six seconds, not before; numbers heard
+    // once are kept only so many, the stalest going.
+    void nodeIsRealAfterThreeFramesWithinSixSeconds()
+    {
+        NodeCensus census;
+        QVERIFY(!census.heard(QStringLiteral("1"), 0));
+        QVERIFY(!census.heard(QStringLiteral("1"), 3000));
+        QVERIFY(census.heard(QStringLiteral("1"), 6000)); // exactly six seconds
+        QVERIFY(census.heard(QStringLiteral("1"), 60'000)); // real for good
+        QVERIFY(!census.heard(QStringLiteral("2"), 0));
+        QVERIFY(!census.heard(QStringLiteral("2"), 3000));
+        QVERIFY(!census.heard(QStringLiteral("2"), 6001)); // one past
+        QVERIFY(census.heard(QStringLiteral("2"), 6500)); // 3000, 6001, 6500
+        QVERIFY(!census.isReal(QStringLiteral("3")));
+        QVERIFY(!census.heard(QStringLiteral("3"), 100));
+        QVERIFY(!census.heard(QStringLiteral("3"), 200));
+        for (int corrupted = 0; corrupted < 64; ++corrupted)
+            QVERIFY(!census.heard(QStringLiteral("x%1").arg(corrupted), 1000 + corrupted));
+        QVERIFY(!census.heard(QStringLiteral("3"), 300)); // its frames were the stalest: dropped, counted anew
+        QVERIFY(!census.heard(QStringLiteral("3"), 400));
+        QVERIFY(census.heard(QStringLiteral("3"), 500));
+    }
+
+    // A flood says its first line, then one line per period with the count of the rest.
+    void repeatedReportsAreSaidOncePerPeriod()
+    {
+        RepeatedReport limiter(300ms);
+        QStringList said;
+        connect(&limiter, &RepeatedReport::report, this, [&](const QString& text) { said.append(text); });
+        for (int i = 0; i < 1000; ++i)
+            limiter.say(QStringLiteral("pwm value"), QStringLiteral("refused %1").arg(i));
+        limiter.say(QStringLiteral("mode value"), QStringLiteral("other kind"));
+        QCOMPARE(said, (QStringList{"refused 0", "other kind"}));
+        QTRY_COMPARE_WITH_TIMEOUT(said.size(), 3, 1000);
+        QCOMPARE(said.last(), QStringLiteral("999 more like it in the last 0.3 s, the last: refused 999"));
+        QTest::qWait(700); // a quiet period: the kind is forgotten and said at once again
+        limiter.say(QStringLiteral("pwm value"), QStringLiteral("again"));
+        QCOMPARE(said.size(), 4);
+        QCOMPARE(said.last(), QStringLiteral("again"));
+    }
+
+    // Messages published while there is no broker wait, in order, the oldest beyond the
+    // bound dropped, and go out at the next session.
+    void queuedMessagesWaitForTheBroker()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty())
+            QSKIP("mosquitto is needed (scripts/install-deps --test)");
+        Broker broker;
+        MqttClient::Options options;
+        options.endpoint = {QStringLiteral("127.0.0.1"), broker.port, false};
+        MqttClient client(options);
+        for (int i = 0; i <= 1000; ++i)
+            client.publishQueued(QStringLiteral("queue/%1").arg(i), QByteArray::number(i));
+        QCOMPARE(client.queuedCount(), std::size_t(1000));
+        QVERIFY(broker.start());
+        QProcess listener;
+        Broker::listen(listener, broker.port, QStringLiteral("queue/#"), 10);
+        QTest::qWait(300);
+        client.start();
+        QTRY_VERIFY_WITH_TIMEOUT(client.isConnected() && client.queuedCount() == 0, 5000);
+        QByteArray heard;
+        QTRY_COMPARE_WITH_TIMEOUT((heard += listener.readAllStandardOutput()).count('\n'), 1000, 5000);
+        const QList<QByteArray> lines = heard.split('\n');
+        QCOMPARE(lines.first(), QByteArray("queue/1 1"));
+        QCOMPARE(lines.at(999), QByteArray("queue/1000 1000"));
+        listener.kill();
+        listener.waitForFinished(3000);
     }
 
     // A broker setting libmosquitto refuses stops the start with its reason, as a usage error.
@@ -364,21 +455,21 @@ private Q_SLOTS:
         QByteArray said;
         connect(&logger, &QProcess::readyReadStandardError, this, [&] { said += logger.readAllStandardError(); });
 
-        const QStringList states = broker.received(QStringLiteral("site/+/state"), 2);
+        const QStringList states = broker.received(QStringLiteral("site/COM1/+/state"), 2);
         QCOMPARE(states.size(), 2);
-        QVERIFY(states.first().startsWith(QStringLiteral("site/1/state {")));
+        QVERIFY(states.first().startsWith(QStringLiteral("site/COM1/1/state {")));
         const QJsonObject state = QJsonDocument::fromJson(states.first().section(u' ', 1).toUtf8()).object();
         QCOMPARE(state.value("temperature_low").toDouble(), 20.0);
         QCOMPARE(state.value("hot_cold").toString(), QStringLiteral("10"));
         QVERIFY(state.value("temperature").isDouble());
-        QCOMPARE(broker.received(QStringLiteral("site/1/availability"), 1), QStringList{"site/1/availability online"});
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/1/availability"), 1), QStringList{"site/COM1/1/availability online"});
 
         // The broker goes away for 2 s: the file log goes on without a gap, and publishing
         // resumes once it is back.
         broker.stop();
         QTest::qWait(2000);
         QVERIFY(broker.start());
-        QCOMPARE(broker.received(QStringLiteral("site/1/state"), 1, 8000).size(), 1);
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/1/state"), 1, 8000).size(), 1);
 
         // The device vanishes for 2 s and comes back: reading resumes by itself.
         sim.stop();
@@ -396,7 +487,7 @@ private Q_SLOTS:
         QVERIFY2(ending.elapsed() < 1000, QByteArray::number(ending.elapsed()));
         QCOMPARE(logger.exitStatus(), QProcess::NormalExit);
         QCOMPARE(logger.exitCode(), 0);
-        QCOMPARE(broker.received(QStringLiteral("site/1/availability"), 1), QStringList{"site/1/availability offline"});
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/1/availability"), 1), QStringList{"site/COM1/1/availability offline"});
         // Each outage said once when it starts and once when it ends, for the journal.
         said += logger.readAllStandardError();
         QCOMPARE(said.count("not reachable"), 1);
@@ -421,10 +512,8 @@ private Q_SLOTS:
     // the logger as a process; the bytes on the line are the simulator's own report.
     void remoteCommandsReachTheLineOnlyWhenSound()
     {
-        for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"}) {
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        }
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
         Broker broker;
         QVERIFY(broker.start());
         QTemporaryDir work;
@@ -432,10 +521,10 @@ private Q_SLOTS:
             logger.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             logger.start(QStringLiteral(LOGGER_PATH), QStringList{"--port", "COM1=" + node.link(), "--log", work.filePath("data.txt"), "--mqtt",
                                                                   QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet"} + more);
-            return logger.waitForStarted() && broker.received(QStringLiteral("site/1/state"), 1).size() == 1;
+            return logger.waitForStarted() && broker.received(QStringLiteral("site/COM1/1/state"), 1).size() == 1;
         };
         QProcess results;
-        Broker::listen(results, broker.port, QStringLiteral("site/+/command"), 40);
+        Broker::listen(results, broker.port, QStringLiteral("site/COM1/+/command"), 40);
         QString said;
         const auto result = [&](const QString& status, int timeoutMs = 5000) -> QJsonObject {
             QJsonObject found;
@@ -459,14 +548,14 @@ private Q_SLOTS:
         QVERIFY(node.start());
         QProcess logger;
         QVERIFY(run(logger, node, {}));
-        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("31")));
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_high"), QStringLiteral("31")));
         QVERIFY(result(QStringLiteral("waiting"), 1500).isEmpty());
         logger.terminate();
         QVERIFY(logger.waitForFinished(3000));
 
         QVERIFY(run(logger, node, {"--mqtt-commands=temperature_low,temperature_high"}));
         QTest::qWait(300); // the subscription stands
-        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("31.0")));
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_high"), QStringLiteral("31")));
         const QJsonObject sent = result(QStringLiteral("sent"));
         QCOMPARE(sent.value("setting").toString(), QStringLiteral("temperature_high"));
         QCOMPARE(sent.value("sent").toString(), QStringLiteral("31"));
@@ -478,18 +567,19 @@ private Q_SLOTS:
 
         // Each unsound write is refused with its reason, and nothing reaches the line.
         const std::initializer_list<std::tuple<const char*, const char*, bool, const char*>> refused{
-            {"site/1/set/temperature_low", "100.1", false, "above 100"},
-            {"site/1/set/temperature_low", "21", true, "retained messages are refused"},
-            {"site/2/set/temperature_low", "21", false, "node 2 is not the node on this line (1)"},
-            {"site/1/set/pwm", "100", false, "not among the settings"},
-            {"site/1/set/temperature_low", "35", false, "temperature_low 35 would be above temperature_high 31"},
+            {"site/COM1/1/set/temperature_low", "101", false, "above 100"},
+            {"site/COM1/1/set/temperature_low", "21", true, "retained messages are refused"},
+            {"site/COM1/1/set/node", "21", false, "the node number cannot be written from afar"},
+            {"site/COM1/1/set/temperature_low", " 22 ", false, "not a number"},
+            {"site/COM1/1/set/pwm", "100", false, "not among the settings"},
+            {"site/COM1/1/set/temperature_low", "35", false, "temperature_low 35 would be above temperature_high 31"},
         };
         for (const auto& [topic, value, retain, reason] : refused) {
             QVERIFY(broker.publish(QLatin1String(topic), QLatin1String(value), retain));
             const QJsonObject rejected = result(QStringLiteral("rejected"));
             QVERIFY2(rejected.value("reason").toString().startsWith(QLatin1String(reason)), qPrintable(rejected.value("reason").toString()));
         }
-        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_low"), QString(), true)); // the retained set is cleared
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_low"), QString(), true)); // the retained set is cleared
         (void)result(QStringLiteral("rejected"));
 
         // Writes while a command is in flight make the next one, the newest value winning.
@@ -500,8 +590,8 @@ private Q_SLOTS:
             QTest::qWait(500); // the last frame read, its send window closed
         };
         holdNode(true);
-        for (const auto& [topic, value] : {std::pair{"site/1/set/temperature_low", "21"}, {"site/1/set/temperature_high", "35"},
-                                           {"site/1/set/temperature_high", "36"}})
+        for (const auto& [topic, value] : {std::pair{"site/COM1/1/set/temperature_low", "21"}, {"site/COM1/1/set/temperature_high", "35"},
+                                           {"site/COM1/1/set/temperature_high", "36"}})
             QVERIFY(broker.publish(QLatin1String(topic), QLatin1String(value)));
         QCOMPARE(result(QStringLiteral("rejected")).value("reason").toString().left(27), QStringLiteral("replaced by a newer value ("));
         holdNode(false);
@@ -512,7 +602,7 @@ private Q_SLOTS:
 
         // No frame after the write, no send window: the command expires after 10 s.
         holdNode(true);
-        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_low"), QStringLiteral("22")));
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_low"), QStringLiteral("22")));
         QVERIFY(!result(QStringLiteral("waiting")).isEmpty());
         QElapsedTimer waited;
         waited.start();
@@ -533,7 +623,7 @@ private Q_SLOTS:
         QVERIFY(stubborn.start({"--ignore", "high-temperature"}));
         QVERIFY(run(logger, stubborn, {"--mqtt-commands=temperature_high"}));
         QTest::qWait(300);
-        QVERIFY(broker.publish(QStringLiteral("site/1/set/temperature_high"), QStringLiteral("33")));
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_high"), QStringLiteral("33")));
         const QJsonObject notApplied = result(QStringLiteral("not_applied"));
         QVERIFY2(notApplied.value("reason").toString().contains(QStringLiteral("sent 33, node shows 30")), qPrintable(notApplied.value("reason").toString()));
         logger.terminate();
@@ -547,10 +637,8 @@ private Q_SLOTS:
     // killed or a node falls silent, readings typed, and nothing from a noisy line.
     void homeAssistantSeesEachNodeAndTheTruthAboutIt()
     {
-        for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_pub"}) {
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        }
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
         Broker broker;
         QVERIFY(broker.start());
         PseudoTerminal pty;
@@ -576,18 +664,18 @@ private Q_SLOTS:
             QVERIFY2(!config.value("unique_id").toString().isEmpty() && config.value("device").isObject() &&
                          config.value("origin").toObject().value("name") == QStringLiteral("zeq4810-logger"),
                      qPrintable(line));
-            if (line.startsWith(QStringLiteral("homeassistant/sensor/zeq4810_COM1_1/temperature/config ")))
+            if (line.startsWith(QStringLiteral("homeassistant/sensor/site_COM1_1/temperature/config ")))
                 temperature = config;
         }
-        QCOMPARE(temperature.value("state_topic").toString(), QStringLiteral("site/1/state"));
+        QCOMPARE(temperature.value("state_topic").toString(), QStringLiteral("site/COM1/1/state"));
         QCOMPARE(temperature.value("unit_of_measurement").toString(), QStringLiteral("°C"));
         QCOMPARE(temperature.value("device_class").toString(), QStringLiteral("temperature"));
         QCOMPARE(temperature.value("state_class").toString(), QStringLiteral("measurement"));
         QCOMPARE(temperature.value("availability_mode").toString(), QStringLiteral("all"));
         QCOMPARE(temperature.value("availability").toArray().size(), 2);
-        QCOMPARE(temperature.value("device").toObject().value("name").toString(), QStringLiteral("ZEQ4810 node 1"));
-        QCOMPARE(temperature.value("device").toObject().value("via_device").toString(), QStringLiteral("zeq4810_logger_COM1"));
-        QCOMPARE(broker.received(QStringLiteral("site/bridge/COM1/status"), 1), QStringList{"site/bridge/COM1/status online"});
+        QCOMPARE(temperature.value("device").toObject().value("name").toString(), QStringLiteral("ZEQ4810 node 1 on COM1"));
+        QCOMPARE(temperature.value("device").toObject().value("via_device").toString(), QStringLiteral("site_COM1"));
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/status"), 1), QStringList{"site/COM1/status online"});
 
         // Home Assistant comes back: every config again, within its random delay.
         QProcess again;
@@ -598,7 +686,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()).count(u'\n'), 16);
 
         // Readings are numbers, or null with their text kept.
-        const QStringList states = broker.received(QStringLiteral("site/1/state"), 2);
+        const QStringList states = broker.received(QStringLiteral("site/COM1/1/state"), 2);
         QCOMPARE(states.size(), 2);
         for (const QString& line : states) {
             const QJsonObject state = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
@@ -612,16 +700,16 @@ private Q_SLOTS:
 
         // A second node gets a device of its own; the first, no longer heard, goes offline.
         node = "2";
-        QCOMPARE(broker.received(QStringLiteral("homeassistant/sensor/zeq4810_COM1_2/temperature/config"), 1).size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/1/availability"), 1, 1000),
-                                  QStringList{"site/1/availability offline"}, 9000);
-        QCOMPARE(broker.received(QStringLiteral("site/2/availability"), 1), QStringList{"site/2/availability online"});
+        QCOMPARE(broker.received(QStringLiteral("homeassistant/sensor/site_COM1_2/temperature/config"), 1).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/1/availability"), 1, 1000),
+                                  QStringList{"site/COM1/1/availability offline"}, 9000);
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/2/availability"), 1), QStringList{"site/COM1/2/availability online"});
 
         // Noise after a frame completes frames by counting on; none is published.
         frames.stop();
         QTest::qWait(800);
         QProcess noise;
-        Broker::listen(noise, broker.port, QStringLiteral("site/+/state"), 2);
+        Broker::listen(noise, broker.port, QStringLiteral("site/COM1/+/state"), 2);
         QTest::qWait(300);
         QVERIFY(pty.write(QByteArray(400, 'x')));
         QVERIFY(noise.waitForFinished(4000));
@@ -634,20 +722,222 @@ private Q_SLOTS:
         QVERIFY(logger.waitForFinished(3000));
         QCOMPARE(logger.exitCode(), 0);
         QVERIFY(logger.readAllStandardError().contains("hang-up signal: going on"));
-        QCOMPARE(broker.received(QStringLiteral("site/+/availability"), 2),
-                 (QStringList{"site/1/availability offline", "site/2/availability offline"}));
-        QCOMPARE(broker.received(QStringLiteral("site/bridge/COM1/status"), 1), QStringList{"site/bridge/COM1/status offline"});
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/+/availability"), 2),
+                 (QStringList{"site/COM1/1/availability offline", "site/COM1/2/availability offline"}));
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/status"), 1), QStringList{"site/COM1/status offline"});
 
         // Killed without a word: the broker's will says the logger is gone.
         logger.start(QStringLiteral(LOGGER_PATH), arguments);
         QVERIFY(logger.waitForStarted());
         frames.start(200);
-        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/bridge/COM1/status"), 1, 1000),
-                                  QStringList{"site/bridge/COM1/status online"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/status"), 1, 1000),
+                                  QStringList{"site/COM1/status online"}, 5000);
         logger.kill();
         logger.waitForFinished(3000);
-        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/bridge/COM1/status"), 1, 1000),
-                                  QStringList{"site/bridge/COM1/status offline"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/status"), 1, 1000),
+                                  QStringList{"site/COM1/status offline"}, 5000);
+    }
+
+    // Two lines under one prefix, each with a node 1, and a second site under another prefix
+    // with a line of the same name: a write reaches one line only, its results stand under
+    // that line only, and no Home Assistant topic or id is shared.
+    void linesAndSitesStayApart()
+    {
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        Broker broker;
+        QVERIFY(broker.start());
+        QTemporaryDir work;
+        Simulator nodes[3];
+        QProcess loggers[3];
+        const std::pair<const char*, const char*> sites[3]{{"site", "a"}, {"site", "b"}, {"other", "a"}};
+        QProcess results;
+        Broker::listen(results, broker.port, QStringLiteral("+/+/+/command"), 30);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(nodes[i].start());
+            loggers[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            loggers[i].start(QStringLiteral(LOGGER_PATH),
+                             {"--port", "COM1=" + nodes[i].link(), "--log", work.filePath(QStringLiteral("data%1.txt").arg(i)), "--mqtt",
+                              QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", sites[i].first, "--line", sites[i].second,
+                              "--quiet", "--ha-discovery", "--mqtt-commands=temperature_high"});
+            QVERIFY(loggers[i].waitForStarted());
+        }
+        // Each logger's status, node, and 15 sensors with one control: 3 x 17 configs.
+        const QStringList configs = broker.received(QStringLiteral("homeassistant/#"), 3 * 17, 10000);
+        QCOMPARE(configs.size(), 3 * 17);
+        QSet<QString> topics;
+        QSet<QString> ids;
+        QSet<QString> devices;
+        for (const QString& line : configs) {
+            topics.insert(line.section(u' ', 0, 0));
+            const QJsonObject config = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
+            ids.insert(config.value("unique_id").toString());
+            devices.insert(config.value("device").toObject().value("identifiers").toArray().first().toString());
+        }
+        QCOMPARE(topics.size(), 3 * 17);
+        QCOMPARE(ids.size(), 3 * 17);
+        QCOMPARE(devices, (QSet<QString>{"site_a", "site_a_1", "site_b", "site_b_1", "other_a", "other_a_1"}));
+        QCOMPARE(broker.received(QStringLiteral("+/+/status"), 3).size(), 3);
+
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/a/1/availability"), 1, 1000), QStringList{"site/a/1/availability online"}, 5000);
+        QVERIFY(broker.publish(QStringLiteral("site/a/1/set/temperature_high"), QStringLiteral("33")));
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += results.readAllStandardOutput()).contains("\"applied\""), 8000);
+        QTest::qWait(500);
+        said += results.readAllStandardOutput();
+        for (const QByteArray& line : said.split('\n'))
+            QVERIFY2(line.isEmpty() || line.startsWith("site/a/1/command "), line.constData());
+        QCOMPARE(said.count('\n'), 3); // waiting, sent, applied
+        for (int i = 0; i < 3; ++i) {
+            loggers[i].terminate();
+            QVERIFY(loggers[i].waitForFinished(3000));
+            nodes[i].stop();
+        }
+        QVERIFY(nodes[0].process.readAllStandardOutput().contains("received \"@,,,,33,,,,,,,,1,1,\\r\\n\""));
+        for (int i = 1; i < 3; ++i)
+            QVERIFY(!nodes[i].process.readAllStandardOutput().contains("received"));
+        results.kill();
+        results.waitForFinished(3000);
+    }
+
+    // One frame whose node digit was corrupted on the line leaves nothing behind, and a
+    // node that went away while the logger was killed is offline within 2 s of its restart.
+    void aFalseNodeLeavesNothingAndAGoneNodeGoesOffline()
+    {
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        Broker broker;
+        QVERIFY(broker.start());
+        PseudoTerminal pty;
+        QTemporaryDir work;
+        const QStringList arguments{"--port", "COM1=" + pty.path(), "--log", work.filePath(QStringLiteral("data.txt")), "--mqtt",
+                                    QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--ha-discovery", "--quiet"};
+        QProcess logger;
+        logger.start(QStringLiteral(LOGGER_PATH), arguments);
+        QVERIFY(logger.waitForStarted());
+        QProcess everything;
+        Broker::listen(everything, broker.port, QStringLiteral("#"), 30);
+        const QByteArray fields = "25.3,60.2,20.0,30.0,40.0,80.0,10,2,128,1,0,1,0,512,1";
+        QByteArray node = "2";
+        int sent = 0;
+        QTimer frames;
+        connect(&frames, &QTimer::timeout, this, [&] {
+            // The tenth frame's node digit is corrupted on the line: 2 reads as 7.
+            pty.write(statusFrame(++sent == 10 ? "7" : node, QByteArray(fields).split(',')));
+        });
+        frames.start(200);
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/2/availability"), 1, 1000),
+                                  QStringList{"site/COM1/2/availability online"}, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sent > 15, 5000);
+        QVERIFY(broker.received(QStringLiteral("site/COM1/7/#"), 1, 1000).isEmpty());
+        QVERIFY(broker.received(QStringLiteral("homeassistant/+/site_COM1_7/+/config"), 1, 1000).isEmpty());
+        everything.kill();
+        everything.waitForFinished(3000);
+        const QByteArray published = everything.readAllStandardOutput();
+        QVERIFY(published.contains("site/COM1/2/state"));
+        QVERIFY2(!published.contains("COM1/7") && !published.contains("COM1_7"), published.constData());
+
+        // Killed without a word; node 2 goes away meanwhile, node 1 takes the line.
+        logger.kill();
+        logger.waitForFinished(3000);
+        node = "1";
+        QCOMPARE(broker.received(QStringLiteral("site/COM1/2/availability"), 1), QStringList{"site/COM1/2/availability online"});
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        logger.start(QStringLiteral(LOGGER_PATH), arguments);
+        QVERIFY(logger.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/2/availability"), 1, 300),
+                                  QStringList{"site/COM1/2/availability offline"}, 2000);
+        QVERIFY2(sinceStart.elapsed() < 2000, QByteArray::number(sinceStart.elapsed()));
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/1/availability"), 1, 1000),
+                                  QStringList{"site/COM1/1/availability online"}, 5000);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+    }
+
+    // A result due while the broker restarts is published once it is back; a flood of
+    // refused writes is a line or two in the journal, not a thousand.
+    void resultsOutliveTheBrokerAndFloodsStayOutOfTheJournal()
+    {
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        Broker broker;
+        QVERIFY(broker.start());
+        Simulator node;
+        QVERIFY(node.start({"--period", "1000"}));
+        QTemporaryDir work;
+        QProcess logger;
+        logger.start(QStringLiteral(LOGGER_PATH), {"--port", "COM1=" + node.link(), "--log", work.filePath(QStringLiteral("data.txt")), "--mqtt",
+                                                   QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet",
+                                                   "--mqtt-commands=temperature_high"});
+        QVERIFY(logger.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/1/availability"), 1, 1000),
+                                  QStringList{"site/COM1/1/availability online"}, 8000);
+        const auto holdNode = [&node](bool hold) {
+            return QProcess::execute(QStringLiteral("kill"), {hold ? QStringLiteral("-STOP") : QStringLiteral("-CONT"),
+                                                              QString::number(node.process.processId())}) == 0;
+        };
+        QProcess results;
+        Broker::listen(results, broker.port, QStringLiteral("site/COM1/1/command"), 20);
+        QTest::qWait(300);
+        QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_high"), QStringLiteral("32")));
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += results.readAllStandardOutput()).contains("\"sent\""), 5000);
+        // The node holds its next frame until the broker is down; then it shows the value.
+        QVERIFY(holdNode(true));
+        QVERIFY(!said.contains("\"applied\""));
+        broker.stop();
+        QVERIFY(holdNode(false));
+        QTest::qWait(1500); // a frame: the command is applied while no broker listens
+        QVERIFY(broker.start());
+        QProcess after;
+        Broker::listen(after, broker.port, QStringLiteral("site/COM1/1/command"), 10);
+        QByteArray heard;
+        QTRY_VERIFY_WITH_TIMEOUT((heard += after.readAllStandardOutput()).contains("\"applied\""), 8000);
+        QVERIFY(heard.contains("\"sequence\":1"));
+
+        // A thousand refused writes in a burst.
+        QProcess flood;
+        flood.start(QStringLiteral("mosquitto_pub"), {"-h", "127.0.0.1", "-p", QString::number(broker.port), "-t",
+                                                      "site/COM1/1/set/temperature_high", "-l"});
+        QVERIFY(flood.waitForStarted());
+        QByteArray lines;
+        for (int i = 0; i < 1000; ++i)
+            lines += "abc" + QByteArray::number(i % 10) + '\n';
+        flood.write(lines);
+        flood.closeWriteChannel();
+        QVERIFY(flood.waitForFinished(10000));
+        QTest::qWait(1500);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(3000));
+        const QByteArray journal = logger.readAllStandardError();
+        QVERIFY2(journal.count("refused") <= 2, journal.constData());
+        QVERIFY(journal.contains("refused (temperature_high=abc0): not a number"));
+        for (QProcess* listener : {&results, &after}) {
+            listener->kill();
+            listener->waitForFinished(3000);
+        }
+    }
+
+    // Whatever ends the start is an error in the journal, one line.
+    void aStartThatEndsIsOneErrorLine()
+    {
+        QTemporaryDir dir;
+        const QString unreadable = dir.filePath(QStringLiteral("missing-password"));
+        for (const QStringList& arguments : {QStringList{"--device", "/a", "--line", "a/b"},
+                                             QStringList{"--device", "/a", "--mqtt", "mqtt://h", "--mqtt-user", "u", "--mqtt-password-file", unreadable},
+                                             QStringList{"--device", "/a", "--mqtt", "mqtt://127.0.0.1:1", "--mqtt-user", QString(70000, u'u')}}) {
+            QProcess logger;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("JOURNAL_STREAM"), QStringLiteral("8:1234"));
+            logger.setProcessEnvironment(environment);
+            logger.start(QStringLiteral(LOGGER_PATH), arguments);
+            QVERIFY(logger.waitForFinished(5000));
+            QCOMPARE(logger.exitCode(), 2);
+            const QByteArray said = logger.readAllStandardError();
+            QCOMPARE(said.count('\n'), 1);
+            QVERIFY2(said.startsWith("<3>zeq4810-logger: "), said.constData());
+        }
     }
 };
 

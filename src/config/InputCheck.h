@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // The limits of one text input of the configuration window.
 struct InputLimits {
@@ -28,3 +29,10 @@ inline constexpr std::array<InputLimits, 8> kInputLimits{{
 // the value limit. The start of a number ("-", ".", "-.", "2.") stays so that such numbers
 // can be typed key by key.
 bool inputStays(const QString& text, const InputLimits& limits);
+
+// Why a text cannot go out as the input's value; none when it can. Beyond what may stay
+// while typing, a number must be complete: a lone "-", ".", "-." or a number that ends
+// in "." is only the start of one. An empty text goes out as an empty field. The reasons
+// read after the setting's name: "longer than 4 characters", "not a number", "not a
+// complete number", "above 100".
+std::optional<QString> valueRefusal(const QString& text, const InputLimits& limits);

@@ -20,7 +20,10 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
         if (std::exchange(m_silenceReported, false))
             Q_EMIT report(QStringLiteral("status frames again on %1; logging goes on").arg(lineName()), false);
     });
-    connect(&m_session, &LineSession::nodeFrame, this, &LineLogger::nodeFrame);
+    connect(&m_session, &LineSession::nodeFrame, this, [this](const QStringList& fields, qint64 receivedMsecsSinceEpoch) {
+        if (m_census.heard(fields.value(FrameField::Node), receivedMsecsSinceEpoch))
+            Q_EMIT nodeFrame(fields, receivedMsecsSinceEpoch);
+    });
     connect(&m_session, &LineSession::silenced, this, [this] {
         setAlive(false);
         // A device that failed has said so already.

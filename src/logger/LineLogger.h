@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NodeCensus.h"
 #include "serial/PortTable.h"
 #include "session/LineSession.h"
 
@@ -46,7 +47,8 @@ public:
     void watchTick();
 
 Q_SIGNALS:
-    // A frame a node sent (see LineSession::nodeFrame).
+    // A frame a node sent (see LineSession::nodeFrame), once the node is real: three of
+    // its frames within six seconds (NodeCensus). Only these leave the logger.
     void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     // The line began or stopped carrying fresh frames.
     void linkAliveChanged(bool alive);
@@ -59,6 +61,7 @@ private:
 
     Settings m_settings;
     LineSession m_session;
+    NodeCensus m_census;
     QTimer m_logTimer;
     QTimer m_watchTimer;
     bool m_outage = false;

@@ -37,6 +37,22 @@ QString pathOfDevice(const QString& text)
     return text.contains(u'/') ? u'/' + text : QStringLiteral("/dev/") + text;
 }
 
+// Why a text cannot be a line name: one topic level that MQTT and Home Assistant take.
+QString lineNameProblem(const QString& name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("--line wants a name");
+    if (name.size() > 64)
+        return QStringLiteral("--line takes at most 64 characters");
+    for (const QChar c : name) {
+        if (c == u'/' || c == u'+' || c == u'#' || c.category() == QChar::Other_Control || c.isSpace())
+            return QStringLiteral("--line takes one topic level without /, +, #, blanks or control characters, not \"%1\"").arg(name);
+    }
+    if (name.startsWith(u'$'))
+        return QStringLiteral("--line may not begin with $: such topics belong to the broker");
+    return {};
+}
+
 std::variant<QString, LoggerExit> readPassword(const QString& path)
 {
     QFile file(path);
@@ -68,6 +84,10 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("Read the line at PATH: a path, a name under /dev (ttyUSB0) or a COM name."),
                                     QStringLiteral("PATH"));
+    const QCommandLineOption line(QStringLiteral("line"),
+                                  QStringLiteral("The line's name in topics and Home Assistant, unique under the prefix "
+                                                 "(default: the COM name, else the device's file name)."),
+                                  QStringLiteral("NAME"));
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       QStringLiteral("Log period: 1s, 5s, 30s or 1min (default 30s)."), QStringLiteral("PERIOD"));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Log file (default data.txt in the working folder)."),
@@ -98,11 +118,11 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     const QCommandLineOption retainState(QStringLiteral("retain-state"),
                                          QStringLiteral("Publish the states retained, so a new subscriber has the last one at once."));
     const QCommandLineOption commands(QStringLiteral("mqtt-commands"),
-                                      QStringLiteral("Take configuration commands for these settings from PREFIX/<node>/set/<setting> "
+                                      QStringLiteral("Take configuration commands for these settings from PREFIX/LINE/NODE/set/SETTING "
                                                      "(comma-separated: temperature_low, temperature_high, humidity_low, "
                                                      "humidity_high, pwm, mode, hot_cold, relay1, relay2, max_sensor)."),
                                       QStringLiteral("LIST"));
-    parser.addOptions({help, version, port, device, interval, log, mqtt, user, passwordFile, topic, quiet, caFile, certFile, keyFile,
+    parser.addOptions({help, version, port, device, line, interval, log, mqtt, user, passwordFile, topic, quiet, caFile, certFile, keyFile,
                        clientId, discovery, retainState, commands});
 
     // "--ha-discovery" alone takes the usual prefix; the parser wants a value.
@@ -120,7 +140,7 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
     for (const QCommandLineOption* once :
-         {&port, &device, &interval, &log, &mqtt, &user, &passwordFile, &topic, &caFile, &certFile, &keyFile, &clientId, &discovery,
+         {&port, &device, &line, &interval, &log, &mqtt, &user, &passwordFile, &topic, &caFile, &certFile, &keyFile, &clientId, &discovery,
           &commands}) {
         if (parser.values(*once).size() > 1)
             return usageError(QStringLiteral("--%1 given more than once").arg(once->names().constLast()));
@@ -151,9 +171,14 @@ std::variant<LoggerOptions, LoggerExit> readLoggerOptions(const QStringList& arg
         else
             options.devicePath = pathOfDevice(value);
     }
-    options.lineLevel = parser.isSet(device) && !options.devicePath.isEmpty()
-                            ? nodeTopicLevel(options.devicePath.section(u'/', -1))
-                            : comName(options.portNumber);
+    if (parser.isSet(line)) {
+        options.line = parser.value(line);
+        if (const QString problem = lineNameProblem(options.line); !problem.isEmpty())
+            return usageError(problem);
+    } else {
+        options.line = parser.isSet(device) && !options.devicePath.isEmpty() ? nodeTopicLevel(options.devicePath.section(u'/', -1))
+                                                                             : comName(options.portNumber);
+    }
     if (options.devicePath.isEmpty())
         options.lineName = comName(options.portNumber);
     else if (parser.isSet(device))

@@ -19,8 +19,9 @@ struct LoggerOptions {
     QString devicePath;
     // The line as messages name it: "COM1 (/tmp/zeq4810-node)", "/dev/ttyUSB0", "COM33".
     QString lineName;
-    // The line as a topic level: the COM name, or the device's file name ("ttyUSB0").
-    QString lineLevel;
+    // The line's name in topics and Home Assistant ids: --line, else the COM name, else the
+    // device's file name ("ttyUSB0", "usb-FTDI_FT232R_A1B2C3-if00-port0").
+    QString line;
     std::chrono::milliseconds interval{30000};
     // May hold %Y, %m and %d: each day's records then go to that day's file.
     QString logPath = QStringLiteral("data.txt");

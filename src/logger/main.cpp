@@ -34,7 +34,15 @@ int main(int argc, char* argv[])
 
     const auto read = readLoggerOptions(QCoreApplication::arguments());
     if (const auto* exit = std::get_if<LoggerExit>(&read)) {
-        std::fputs(qPrintable(exit->text), exit->code == 0 ? stdout : stderr);
+        if (exit->code == 0) {
+            std::fputs(qPrintable(exit->text), stdout);
+        } else {
+            // A start that ends here is an error for the journal like any other.
+            QString text = exit->text.trimmed();
+            if (text.startsWith(QLatin1String("zeq4810-logger: ")))
+                text = text.mid(16);
+            say(text, true);
+        }
         return exit->code;
     }
     const LoggerOptions& options = std::get<LoggerOptions>(read);
@@ -61,7 +69,7 @@ int main(int argc, char* argv[])
         StatePublisher::Settings settings;
         for (const RemoteSetting setting : options.mqttCommands)
             settings.writable.append(remoteSettingName(setting));
-        settings.topics = {options.discoveryPrefix.value_or(QString()), options.topicPrefix, options.lineLevel, options.lineName};
+        settings.topics = {options.discoveryPrefix.value_or(QString()), options.topicPrefix, options.line, options.lineName};
         settings.discovery = options.discoveryPrefix.has_value();
         settings.retainState = options.retainState;
         publisher = std::make_unique<StatePublisher>(connection, settings);
@@ -74,8 +82,10 @@ int main(int argc, char* argv[])
         if (const MqttClient* client = publisher->client(); !client || !client->setUpProblem().isEmpty())
             return 2;
         if (!options.mqttCommands.isEmpty()) {
-            commands = std::make_unique<RemoteCommands>(*publisher->client(), logger.session(), options.topicPrefix, options.mqttCommands);
+            commands = std::make_unique<RemoteCommands>(*publisher->client(), logger.session(), settings.topics.lineTopic(), options.mqttCommands);
             QObject::connect(commands.get(), &RemoteCommands::report, report);
+            QObject::connect(&logger, &LineLogger::nodeFrame, commands.get(),
+                             [&commands](const QStringList& fields, qint64) { commands->nodeFrame(fields); });
             commands->start();
             report(QStringLiteral("taking configuration commands for %1 on %2").arg(settings.writable.join(QStringLiteral(", ")), commands->subscription()),
                    false);

@@ -40,15 +40,7 @@ constexpr std::array<Entity, 15> kEntities{{
     {"autoscan", "AutoScan", Kind::BinarySensor, "", "", false, true},
 }};
 
-QString idPart(const QString& level)
-{
-    QString id;
-    for (const QChar c : level)
-        id += c.isLetterOrNumber() && c.unicode() < 0x80 ? c : u'_';
-    return id;
-}
-
-QString bridgeId(const DiscoveryTopics& topics) { return QStringLiteral("zeq4810_logger_") + idPart(topics.lineLevel); }
+QString lineId(const DiscoveryTopics& topics) { return homeAssistantId({topics.prefix, topics.line}); }
 
 QJsonObject origin()
 {
@@ -95,19 +87,37 @@ QList<Control> controls()
 
 } // namespace
 
+QString homeAssistantId(const QStringList& levels)
+{
+    QStringList parts;
+    for (const QString& level : levels) {
+        QString part;
+        for (const char c : level.toUtf8()) {
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+                part += QLatin1Char(c);
+            else
+                part += QStringLiteral("-%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
+        }
+        parts.append(part);
+    }
+    return parts.join(u'_');
+}
+
 DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics)
 {
-    const QString id = bridgeId(topics);
+    const QString id = lineId(topics);
     const QJsonObject config{
         {"name", "Line"},
         {"unique_id", id + QStringLiteral("_line")},
-        {"state_topic", topics.bridgeStatus()},
+        {"state_topic", topics.lineStatus()},
         {"payload_on", "online"},
         {"payload_off", "offline"},
         {"device_class", "connectivity"},
         {"entity_category", "diagnostic"},
         {"device", QJsonObject{{"identifiers", QJsonArray{id}},
-                               {"name", QStringLiteral("ZEQ4810 logger on %1").arg(topics.lineName)},
+                               {"name", QStringLiteral("ZEQ4810 logger on %1").arg(topics.line == topics.lineName
+                                                                                        ? topics.line
+                                                                                        : QStringLiteral("%1 (%2)").arg(topics.line, topics.lineName))},
                                {"model", "zeq4810-logger"},
                                {"sw_version", QStringLiteral(ZEQ_VERSION)}}},
         {"origin", origin()},
@@ -118,17 +128,17 @@ DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics)
 QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText,
                                       const QStringList& writable)
 {
-    const QString deviceId = QStringLiteral("zeq4810_%1_%2").arg(idPart(topics.lineLevel), idPart(nodeLevel));
+    const QString deviceId = homeAssistantId({topics.prefix, topics.line, nodeLevel});
     const QJsonObject device{
         {"identifiers", QJsonArray{deviceId}},
-        {"name", QStringLiteral("ZEQ4810 node %1").arg(nodeText.trimmed())},
+        {"name", QStringLiteral("ZEQ4810 node %1 on %2").arg(nodeText.trimmed(), topics.line)},
         {"model", "ZEQ4810"},
-        {"via_device", bridgeId(topics)},
+        {"via_device", lineId(topics)},
     };
     // Available only while both the logger and the node are: the bridge's will covers a
     // logger that ended without a word, the node's own topic a node that fell silent.
     const QJsonArray availability{
-        QJsonObject{{"topic", topics.bridgeStatus()}},
+        QJsonObject{{"topic", topics.lineStatus()}},
         QJsonObject{{"topic", topics.nodeTopic(nodeLevel, "availability")}},
     };
     QList<DiscoveryMessage> messages;

@@ -76,12 +76,16 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
         check(mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5), "cannot speak MQTT 5");
     mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
     mosquitto_message_callback_set(m_client, &MqttClient::onMessage);
+    mosquitto_subscribe_callback_set(m_client, &MqttClient::onSubscribe);
 
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &MqttClient::connectNow);
     // Keep-alive pings and the check for a silent broker.
     m_housekeeping.setInterval(std::chrono::seconds(1));
     connect(&m_housekeeping, &QTimer::timeout, this, [this] { afterLoop(mosquitto_loop_misc(m_client)); });
+    m_retainedReadLimit.setSingleShot(true);
+    m_retainedReadLimit.setInterval(kRetainedReadLimit);
+    connect(&m_retainedReadLimit, &QTimer::timeout, this, &MqttClient::endRetainedRead);
 }
 
 MqttClient::~MqttClient()
@@ -142,6 +146,43 @@ bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qo
     return result == MOSQ_ERR_SUCCESS;
 }
 
+void MqttClient::publishQueued(const QString& topic, const QByteArray& payload)
+{
+    if (m_connected && publish(topic, payload, 1))
+        return;
+    if (m_queue.size() == kQueueBound)
+        m_queue.pop_front();
+    m_queue.push_back({topic, payload});
+}
+
+void MqttClient::readRetained(const QString& filter, std::function<void(const QList<Message>&)> done)
+{
+    if (!m_connected)
+        return;
+    const QByteArray bytes = filter.toUtf8();
+    int end = -1;
+    if (mosquitto_subscribe(m_client, nullptr, bytes.constData(), 1) != MOSQ_ERR_SUCCESS ||
+        mosquitto_subscribe(m_client, &end, bytes.constData(), 1) != MOSQ_ERR_SUCCESS) {
+        done({});
+        return;
+    }
+    m_retainedRead = RetainedRead{filter, end, {}, std::move(done)};
+    m_retainedReadLimit.start();
+    afterLoop(MOSQ_ERR_SUCCESS);
+}
+
+void MqttClient::endRetainedRead()
+{
+    m_retainedReadLimit.stop();
+    if (!m_retainedRead)
+        return;
+    RetainedRead read = *std::exchange(m_retainedRead, std::nullopt);
+    // Messages on the filter from now on would be the second subscription's copies.
+    if (m_connected)
+        mosquitto_unsubscribe(m_client, nullptr, read.filter.toUtf8().constData());
+    read.done(read.messages);
+}
+
 void MqttClient::finish(std::chrono::milliseconds deadline)
 {
     m_finished = true;
@@ -180,12 +221,32 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     client->reportReachable(true, QString());
     for (const auto& subscription : std::as_const(client->m_subscriptions))
         client->sendSubscription(subscription);
+    // What waited for this session goes first, in the order it was published.
+    // A message the broker refuses outright goes too; one cut off by a lost connection waits.
+    while (!client->m_queue.empty() && client->m_connected) {
+        const Message& message = client->m_queue.front();
+        if (client->publish(message.topic, message.payload, 1) || client->m_connected)
+            client->m_queue.pop_front();
+    }
     Q_EMIT client->sessionStarted();
+}
+
+void MqttClient::onSubscribe(mosquitto*, void* self, int messageId, int, const int*)
+{
+    auto* client = static_cast<MqttClient*>(self);
+    if (client->m_retainedRead && client->m_retainedRead->endMessageId == messageId)
+        client->endRetainedRead();
 }
 
 void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* message)
 {
     auto* client = static_cast<MqttClient*>(self);
+    bool matches = false;
+    if (client->m_retainedRead && message->retain &&
+        mosquitto_topic_matches_sub(client->m_retainedRead->filter.toUtf8().constData(), message->topic, &matches) == MOSQ_ERR_SUCCESS &&
+        matches)
+        client->m_retainedRead->messages.append(
+            {QString::fromUtf8(message->topic), QByteArray(static_cast<const char*>(message->payload), message->payloadlen)});
     Q_EMIT client->messageReceived(QString::fromUtf8(message->topic),
                                    QByteArray(static_cast<const char*>(message->payload), message->payloadlen), message->retain);
 }
@@ -235,6 +296,9 @@ void MqttClient::dropNotifiers()
 void MqttClient::connectionFailed(const QString& reason)
 {
     m_connected = false;
+    // A read that the connection did not finish is dropped; the next session reads anew.
+    m_retainedRead.reset();
+    m_retainedReadLimit.stop();
     m_housekeeping.stop();
     // A socket the library still holds is closed, so the next attempt starts clean.
     if (mosquitto_socket(m_client) >= 0)

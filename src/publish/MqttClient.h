@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 
 struct mosquitto;
 class QSocketNotifier;
@@ -44,6 +47,15 @@ public:
     static constexpr std::chrono::seconds kFirstRetry{1};
     static constexpr std::chrono::seconds kLongestRetry{30};
     static constexpr int kKeepAliveSeconds = 30;
+    // Messages kept for the next session while there is no connection (publishQueued).
+    static constexpr std::size_t kQueueBound = 1000;
+    // How long reading the retained messages may take before it ends with what came.
+    static constexpr std::chrono::seconds kRetainedReadLimit{2};
+
+    struct Message {
+        QString topic;
+        QByteArray payload;
+    };
 
     explicit MqttClient(Options options, QObject* parent = nullptr);
     ~MqttClient() override;
@@ -64,6 +76,16 @@ public:
     void subscribe(const QString& filter, bool retainAsPublished = false);
     // Hands a message to the connection; false, and the message dropped, while there is none.
     bool publish(const QString& topic, const QByteArray& payload, int qos = 0, bool retain = false);
+    // Publishes at QoS 1, not retained; while there is no connection the message waits,
+    // in order, for the next session, the oldest dropped first beyond kQueueBound.
+    void publishQueued(const QString& topic, const QByteArray& payload);
+    std::size_t queuedCount() const { return m_queue.size(); }
+    // Reads the retained messages the broker holds on `filter` now, once, and hands them to
+    // `done` (also with none, and at the latest after kRetainedReadLimit). The filter is
+    // subscribed twice: the broker answers the first with its retained messages, so the
+    // answer to the second marks their end. Needs a connection; `done` is not called if it
+    // drops meanwhile.
+    void readRetained(const QString& filter, std::function<void(const QList<Message>&)> done);
     // Ends the session cleanly: what was published goes out, then a disconnect, waiting for
     // the socket at most `deadline`. No retry follows.
     void finish(std::chrono::milliseconds deadline);
@@ -86,6 +108,8 @@ private:
     void reportReachable(bool reachable, const QString& reason);
     static void onConnect(mosquitto* client, void* self, int result);
     static void onMessage(mosquitto* client, void* self, const struct mosquitto_message* message);
+    static void onSubscribe(mosquitto* client, void* self, int messageId, int count, const int* granted);
+    void endRetainedRead();
 
     Options m_options;
     mosquitto* m_client = nullptr;
@@ -97,6 +121,15 @@ private:
     QString m_refusal;
     QString m_setUpProblem;
     QList<std::pair<QString, bool>> m_subscriptions; // filter, retain as published
+    std::deque<Message> m_queue;
+    struct RetainedRead {
+        QString filter;
+        int endMessageId = -1;
+        QList<Message> messages;
+        std::function<void(const QList<Message>&)> done;
+    };
+    std::optional<RetainedRead> m_retainedRead;
+    QTimer m_retainedReadLimit;
     bool m_connected = false;
     bool m_finished = false;
     enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;

@@ -42,7 +42,7 @@ QString StatePublisher::describeConnection() const
 void StatePublisher::start()
 {
     MqttClient::Options options = m_connection;
-    options.willTopic = m_settings.topics.bridgeStatus();
+    options.willTopic = m_settings.topics.lineStatus();
     options.willPayload = kOffline;
     m_client = std::make_unique<MqttClient>(options);
     if (!m_client->setUpProblem().isEmpty()) {
@@ -53,7 +53,7 @@ void StatePublisher::start()
     connect(m_client.get(), &MqttClient::reachabilityChanged, this, [this, broker](bool reachable, const QString& reason) {
         if (reachable)
             Q_EMIT report(QStringLiteral("publishing to MQTT broker %1 (%2) under %3/")
-                              .arg(broker, describeConnection(), m_settings.topics.prefix),
+                              .arg(broker, describeConnection(), m_settings.topics.lineTopic()),
                           false);
         else
             Q_EMIT report(QStringLiteral("MQTT broker %1 not reachable: %2; trying again, waiting up to %3 s between tries")
@@ -62,10 +62,9 @@ void StatePublisher::start()
                           true);
     });
     connect(m_client.get(), &MqttClient::sessionStarted, this, [this] {
-        m_client->publish(m_settings.topics.bridgeStatus(), kOnline, 1, true);
-        for (const QString& node : std::as_const(m_order))
-            m_client->publish(m_settings.topics.nodeTopic(node, "availability"), m_nodes[node].online ? kOnline : kOffline, 1, true);
-        announceAll();
+        m_sessionReady = false;
+        m_client->readRetained(m_settings.topics.nodeTopic(QStringLiteral("+"), "availability"),
+                               [this](const QList<MqttClient::Message>& retained) { sessionReady(retained); });
     });
     connect(m_client.get(), &MqttClient::messageReceived, this,
             [this](const QString& topic, const QByteArray& payload, bool) { messageReceived(topic, payload); });
@@ -73,6 +72,22 @@ void StatePublisher::start()
         m_client->subscribe(m_settings.topics.homeAssistantStatus());
     m_client->start();
     m_freshness.start();
+}
+
+void StatePublisher::sessionReady(const QList<MqttClient::Message>& retained)
+{
+    const QString start = m_settings.topics.lineTopic() + u'/';
+    const QString end = QStringLiteral("/availability");
+    for (const MqttClient::Message& message : retained) {
+        const QString level = message.topic.mid(start.size(), message.topic.size() - start.size() - end.size());
+        if (message.payload == kOnline && !m_nodes.contains(level))
+            m_client->publish(message.topic, kOffline, 1, true);
+    }
+    m_sessionReady = true;
+    m_client->publish(m_settings.topics.lineStatus(), kOnline, 1, true);
+    for (const QString& node : std::as_const(m_order))
+        m_client->publish(m_settings.topics.nodeTopic(node, "availability"), m_nodes[node].online ? kOnline : kOffline, 1, true);
+    announceAll();
 }
 
 void StatePublisher::nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
@@ -120,7 +135,7 @@ void StatePublisher::setOnline(const QString& nodeLevel, Node& node, bool online
     if (node.online == online)
         return;
     node.online = online;
-    if (m_client && m_client->isConnected())
+    if (ready())
         m_client->publish(m_settings.topics.nodeTopic(nodeLevel, "availability"), online ? kOnline : kOffline, 1, true);
 }
 
@@ -131,15 +146,17 @@ void StatePublisher::finish(std::chrono::milliseconds deadline)
     m_limiter.flush();
     m_freshness.stop();
     m_announceDelay.stop();
+    // Every node is said offline at the end, even while a session's start is still reading.
+    m_sessionReady = m_client->isConnected();
     setLinkAlive(false);
-    m_client->publish(m_settings.topics.bridgeStatus(), kOffline, 1, true);
+    m_client->publish(m_settings.topics.lineStatus(), kOffline, 1, true);
     m_client->finish(deadline);
 }
 
 void StatePublisher::publishState(const QString& nodeLevel)
 {
     const auto node = m_nodes.constFind(nodeLevel);
-    if (!m_client || !m_client->isConnected() || node == m_nodes.cend() || node->fields.isEmpty())
+    if (!ready() || node == m_nodes.cend() || node->fields.isEmpty())
         return;
     m_client->publish(m_settings.topics.nodeTopic(nodeLevel, "state"), statePayload(node->fields, node->receivedMsecsSinceEpoch), 0,
                       m_settings.retainState);
@@ -147,7 +164,7 @@ void StatePublisher::publishState(const QString& nodeLevel)
 
 void StatePublisher::announce(const QString& nodeLevel)
 {
-    if (!m_client || !m_client->isConnected())
+    if (!ready())
         return; // the session's start announces every node seen
     for (const DiscoveryMessage& message : nodeDiscovery(m_settings.topics, nodeLevel, m_nodes[nodeLevel].text, m_settings.writable))
         m_client->publish(message.topic, message.payload, 1, true);
@@ -155,7 +172,7 @@ void StatePublisher::announce(const QString& nodeLevel)
 
 void StatePublisher::announceAll()
 {
-    if (!m_client || !m_client->isConnected())
+    if (!ready())
         return;
     if (m_settings.discovery) {
         const DiscoveryMessage bridge = bridgeDiscovery(m_settings.topics);

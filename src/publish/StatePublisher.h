@@ -16,12 +16,14 @@
 #include <optional>
 
 // Publishes a line's node frames to an MQTT broker: each node's state under
-// PREFIX/<node>/state at most twice a second with the newest kept, its availability under
-// PREFIX/<node>/availability (retained "online" while its frames come, "offline" once none
-// came for six seconds, the line fell silent or the program ends), and the logger's own
-// status under PREFIX/bridge/<line>/status (retained "online" while connected, "offline"
-// at the end and, as the broker's last will, when the connection is lost). With discovery
-// on, Home Assistant learns each node as a device once it has been seen.
+// PREFIX/LINE/NODE/state at most twice a second with the newest kept, its availability
+// under PREFIX/LINE/NODE/availability (retained "online" while its frames come, "offline"
+// once none came for six seconds, the line fell silent or the program ends), and the
+// logger's own status under PREFIX/LINE/status (retained "online" while connected,
+// "offline" at the end and, as the broker's last will, when the connection is lost). At
+// every session's start, before "online", a node the broker still holds "online" but this
+// run has not heard is set "offline": it may have gone while the logger was away. With
+// discovery on, Home Assistant learns each node as a device once it has been seen.
 class StatePublisher : public QObject {
     Q_OBJECT
 public:
@@ -68,6 +70,11 @@ private:
     // for the next frame.
     void announceAll();
     void checkFreshness();
+    // The retained availabilities read at a session's start: the stale are set offline,
+    // then the logger says it is online and publishes what it has.
+    void sessionReady(const QList<MqttClient::Message>& retained);
+    // Connected, and the session's start done.
+    bool ready() const { return m_client && m_client->isConnected() && m_sessionReady; }
     void messageReceived(const QString& topic, const QByteArray& payload);
     QString describeConnection() const;
 
@@ -79,6 +86,7 @@ private:
     QStringList m_order; // nodes in the order they were first seen
     QString m_lastNodeText;
     QString m_lastNodeLevel;
+    bool m_sessionReady = false;
     QTimer m_freshness;
     QTimer m_announceDelay;
 };

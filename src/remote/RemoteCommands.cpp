@@ -23,15 +23,22 @@ ConfigInputs setPointsAfter(const ConfigInputs& earlier, const ConfigInputs& lat
     return merged;
 }
 
+// Refusals go to the journal grouped by setting; a name that is no setting is one group,
+// so that a flood of made-up names is one line a minute too.
+QString journalGroup(const QString& settingName)
+{
+    return remoteSettingNamed(settingName) || settingName == QLatin1String("node") ? settingName : QStringLiteral("?");
+}
+
 } // namespace
 
-RemoteCommands::RemoteCommands(MqttClient& client, LineSession& session, QString prefix, QList<RemoteSetting> writable, QObject* parent)
-    : QObject(parent), m_client(client), m_session(session), m_prefix(std::move(prefix)), m_writable(std::move(writable))
+RemoteCommands::RemoteCommands(MqttClient& client, LineSession& session, QString lineTopic, QList<RemoteSetting> writable, QObject* parent)
+    : QObject(parent), m_client(client), m_session(session), m_lineTopic(std::move(lineTopic)), m_writable(std::move(writable))
 {
+    connect(&m_refusals, &RepeatedReport::report, this, [this](const QString& text) { Q_EMIT report(text, true); });
     m_expiry.setSingleShot(true);
     m_expiry.setInterval(kExpiry);
     connect(&m_expiry, &QTimer::timeout, this, &RemoteCommands::expire);
-    connect(&m_session, &LineSession::nodeFrame, this, [this](const QStringList& fields, qint64) { nodeFrame(fields); });
     connect(&m_session.sender(), &ConfigSender::statusChanged, this, &RemoteCommands::senderChanged);
     // Frames tell whether a sent command took; with none coming, it would stay in flight
     // and hold every later write back.
@@ -49,49 +56,57 @@ void RemoteCommands::start()
 
 void RemoteCommands::nodeFrame(const QStringList& fields)
 {
-    if (fields.value(FrameField::Node) != m_lastFields.value(FrameField::Node) || m_lastNodeLevel.isEmpty())
+    if (fields.value(FrameField::Node) != m_lastFields.value(FrameField::Node) || m_lastNodeLevel.isEmpty()) {
         m_lastNodeLevel = nodeTopicLevel(fields.value(FrameField::Node));
+        m_nodesHeard.insert(m_lastNodeLevel);
+    }
     m_lastFields = fields;
 }
 
 void RemoteCommands::messageReceived(const QString& topic, const QByteArray& payload, bool retained)
 {
-    const std::optional<SetTopic> parsed = parseSetTopic(m_prefix, topic);
+    const std::optional<SetTopic> parsed = parseSetTopic(m_lineTopic, topic);
     if (!parsed)
         return;
     const QString& nodeLevel = parsed->nodeLevel;
+    const std::optional<RemoteSetting> setting = remoteSettingNamed(parsed->settingName);
+    if (!m_nodesHeard.contains(nodeLevel)) {
+        m_refusals.say(journalGroup(parsed->settingName) + QStringLiteral(" unknown node"),
+                       QStringLiteral("write to %1 left unanswered: no node %2 on this line").arg(topic.left(200), nodeLevel));
+        return;
+    }
     Request request;
     request.id = m_nextId++;
     request.settingName = parsed->settingName;
     request.value = QString::fromUtf8(payload.left(64));
-    const std::optional<RemoteSetting> setting = remoteSettingNamed(parsed->settingName);
     if (!setting) {
-        refuse(nodeLevel, request, QStringLiteral("unknown setting"));
+        if (parsed->settingName == QLatin1String("node"))
+            refuse(nodeLevel, request, "node", QStringLiteral("the node number cannot be written from afar"));
+        else
+            refuse(nodeLevel, request, "unknown", QStringLiteral("unknown setting"));
         return;
     }
     request.setting = *setting;
     if (retained) {
-        refuse(nodeLevel, request, QStringLiteral("retained messages are refused: a retained set would be replayed at every reconnect"));
+        refuse(nodeLevel, request, "retained", QStringLiteral("retained messages are refused: a retained set would be replayed at every reconnect"));
         return;
     }
     if (!m_writable.contains(*setting)) {
-        refuse(nodeLevel, request, QStringLiteral("not among the settings this logger may write (--mqtt-commands)"));
+        refuse(nodeLevel, request, "not listed", QStringLiteral("not among the settings this logger may write (--mqtt-commands)"));
         return;
     }
     const RemoteValue value = remoteValue(*setting, payload);
     if (!value.refusal.isEmpty()) {
-        refuse(nodeLevel, request, value.refusal);
+        refuse(nodeLevel, request, "value", value.refusal);
         return;
     }
     request.value = value.value;
-    if (m_lastNodeLevel.isEmpty() || nodeLevel != m_lastNodeLevel) {
-        refuse(nodeLevel, request,
-               m_lastNodeLevel.isEmpty() ? QStringLiteral("no node has been heard on this line")
-                                         : QStringLiteral("node %1 is not the node on this line (%2)").arg(nodeLevel, m_lastNodeLevel));
+    if (nodeLevel != m_lastNodeLevel) {
+        refuse(nodeLevel, request, "other node", QStringLiteral("node %1 is not the node on this line now (%2)").arg(nodeLevel, m_lastNodeLevel));
         return;
     }
     if (!m_session.hasFreshFrame()) {
-        refuse(nodeLevel, request, QStringLiteral("no fresh frame from node %1: the line is silent").arg(nodeLevel));
+        refuse(nodeLevel, request, "silent", QStringLiteral("no fresh frame from node %1: the line is silent").arg(nodeLevel));
         return;
     }
     // The write joins the command to be sent next: at once when none is in flight, else
@@ -100,7 +115,7 @@ void RemoteCommands::messageReceived(const QString& topic, const QByteArray& pay
     ConfigInputs candidate = next.inputs;
     applyRemoteValue(candidate, *setting, request.value);
     if (const std::optional<QString> reason = lowAboveHigh(m_inFlight ? setPointsAfter(m_inFlight->inputs, candidate) : candidate, m_lastFields)) {
-        refuse(nodeLevel, request, *reason);
+        refuse(nodeLevel, request, "low above high", *reason);
         return;
     }
     // The newest value of a setting wins; the write it replaces ends here.
@@ -188,13 +203,12 @@ void RemoteCommands::finish(const char* status, const QString& reason)
         submit(*std::exchange(m_next, std::nullopt));
 }
 
-void RemoteCommands::refuse(const QString& nodeLevel, const Request& request, const QString& reason)
+void RemoteCommands::refuse(const QString& nodeLevel, const Request& request, const char* kind, const QString& reason)
 {
     publishResult(nodeLevel, request, "rejected", reason);
-    Q_EMIT report(QStringLiteral("remote command id %1 for node %2 refused (%3=%4): %5")
-                      .arg(request.id)
-                      .arg(nodeLevel, request.settingName, request.value, reason),
-                  true);
+    m_refusals.say(journalGroup(request.settingName) + u' ' + QLatin1StringView(kind), QStringLiteral("remote command id %1 for node %2 refused (%3=%4): %5")
+                                                                      .arg(request.id)
+                                                                      .arg(nodeLevel, request.settingName, request.value, reason));
 }
 
 void RemoteCommands::publishResult(const QString& nodeLevel, const Request& request, const char* status, const QString& reason,
@@ -209,5 +223,5 @@ void RemoteCommands::publishResult(const QString& nodeLevel, const Request& requ
         {"sequence", sequence ? QJsonValue(int(*sequence)) : QJsonValue()},
         {"at", QString::fromLatin1(isoLocalWithOffset(QDateTime::currentMSecsSinceEpoch()))},
     };
-    m_client.publish(m_prefix + u'/' + nodeLevel + QStringLiteral("/command"), QJsonDocument(result).toJson(QJsonDocument::Compact));
+    m_client.publishQueued(m_lineTopic + u'/' + nodeLevel + QStringLiteral("/command"), QJsonDocument(result).toJson(QJsonDocument::Compact));
 }

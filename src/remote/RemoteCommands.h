@@ -2,6 +2,7 @@
 #pragma once
 
 #include "RemoteSetting.h"
+#include "RepeatedReport.h"
 
 #include <QObject>
 #include <QTimer>
@@ -9,32 +10,40 @@
 #include <chrono>
 #include <optional>
 
+#include <QSet>
+
 class LineSession;
 class MqttClient;
 
-// Configuration commands from MQTT: a value on PREFIX/<node>/set/<setting> for a setting
+// Configuration commands from MQTT: a value on LINETOPIC/NODE/set/SETTING for a setting
 // allowed by the site goes to the node through the line session's send path, after
-// checks, and each write gets its results on PREFIX/<node>/command: "waiting", "sent",
+// checks, and each write gets its results on LINETOPIC/NODE/command: "waiting", "sent",
 // then "applied" or "not_applied" as the node's frames tell, or "rejected" or "expired"
-// with the reason. One command is in flight at a time; writes that come meanwhile merge
+// with the reason. Results wait for the broker while it is away. A write for a node this
+// line has not carried gets no answer: another line's logger under the same prefix may be
+// the one it is for. One command is in flight at a time; writes that come meanwhile merge
 // into the next one, the newest value of a setting winning. A sent command whose node
-// falls silent before its frames tell ends "not_applied".
+// falls silent before its frames tell ends "not_applied". Refusals go to the journal at
+// most once a minute per setting and reason.
 class RemoteCommands : public QObject {
     Q_OBJECT
 public:
     // A command the send window has not taken by then is dropped.
     static constexpr std::chrono::seconds kExpiry{10};
 
-    RemoteCommands(MqttClient& client, LineSession& session, QString prefix, QList<RemoteSetting> writable,
+    // `lineTopic` is PREFIX/LINE.
+    RemoteCommands(MqttClient& client, LineSession& session, QString lineTopic, QList<RemoteSetting> writable,
                    QObject* parent = nullptr);
 
     // Subscribes to the set topics; once connected, the broker is asked again at every
     // new session.
     void start();
-    QString subscription() const { return m_prefix + QStringLiteral("/+/set/+"); }
+    QString subscription() const { return m_lineTopic + QStringLiteral("/+/set/+"); }
 
     // A message on a set topic (public so tests and the fuzzer can feed it).
     void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
+    // A frame of a node the line really carries (LineLogger::nodeFrame).
+    void nodeFrame(const QStringList& fields);
 
 Q_SIGNALS:
     // A line for the journal; `problem` for refusals and commands that failed.
@@ -55,23 +64,25 @@ private:
         std::uint8_t sequence = 0;
     };
 
-    void nodeFrame(const QStringList& fields);
     void senderChanged();
     void expire();
     void submit(Command command);
     void finish(const char* status, const QString& reason);
     void publishResult(const QString& nodeLevel, const Request& request, const char* status, const QString& reason,
                        std::optional<std::uint8_t> sequence = std::nullopt);
-    void refuse(const QString& nodeLevel, const Request& request, const QString& reason);
+    // `kind` groups refusals for the journal: one line a minute per setting and kind.
+    void refuse(const QString& nodeLevel, const Request& request, const char* kind, const QString& reason);
 
     MqttClient& m_client;
     LineSession& m_session;
-    QString m_prefix;
+    QString m_lineTopic;
     QList<RemoteSetting> m_writable;
     std::optional<Command> m_inFlight;
     std::optional<Command> m_next;
     QStringList m_lastFields;
     QString m_lastNodeLevel;
+    QSet<QString> m_nodesHeard;
+    RepeatedReport m_refusals;
     QTimer m_expiry;
     quint64 m_nextId = 1;
 };

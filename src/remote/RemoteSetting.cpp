@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemoteSetting.h"
 
+#include "config/InputCheck.h"
+
 #include <algorithm>
 #include <array>
 
@@ -24,42 +26,46 @@ constexpr std::array<Description, kRemoteSettingCount> kSettings{{
     {RemoteSetting::MaxSensor, "max_sensor"},
 }};
 
-bool isSetPoint(RemoteSetting setting)
+// The configuration window's input behind each numeric setting.
+const InputLimits* inputLimits(RemoteSetting setting)
 {
-    return setting == RemoteSetting::TemperatureLow || setting == RemoteSetting::TemperatureHigh ||
-           setting == RemoteSetting::HumidityLow || setting == RemoteSetting::HumidityHigh;
+    const auto control = [](const char* name) {
+        return std::find_if(kInputLimits.begin(), kInputLimits.end(), [name](const InputLimits& limits) { return qstrcmp(limits.control, name) == 0; });
+    };
+    switch (setting) {
+    case RemoteSetting::Mode:
+        return control("Text2");
+    case RemoteSetting::Pwm:
+        return control("Text3");
+    case RemoteSetting::MaxSensor:
+        return control("Text4");
+    case RemoteSetting::TemperatureLow:
+        return control("Text5");
+    case RemoteSetting::TemperatureHigh:
+        return control("Text6");
+    case RemoteSetting::HumidityLow:
+        return control("Text7");
+    case RemoteSetting::HumidityHigh:
+        return control("Text8");
+    default:
+        return nullptr;
+    }
 }
 
-bool allDigits(QLatin1StringView text)
+RemoteValue number(RemoteSetting setting, const QString& text)
 {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-RemoteValue setPoint(QLatin1StringView text)
-{
-    const qsizetype point = text.indexOf(u'.');
-    const QLatin1StringView whole = point < 0 ? text : text.left(point);
-    const QLatin1StringView fraction = point < 0 ? QLatin1StringView("0") : text.mid(point + 1);
-    if (!allDigits(whole) || !allDigits(fraction))
-        return {{}, QStringLiteral("not a plain decimal number")};
-    const double value = QString(text).toDouble();
-    if (value > 100)
-        return {{}, QStringLiteral("above 100")};
-    // Written as short as the value allows: "22.50" and "022.5" go out as "22.5".
-    const QString wire = QString::number(value, 'g', 6);
-    if (wire.size() > 4)
-        return {{}, QStringLiteral("needs more than 4 characters on the wire")};
-    return {wire, {}};
-}
-
-RemoteValue integer(QLatin1StringView text, int highest)
-{
-    if (!allDigits(text) || text.size() > 3)
-        return {{}, QStringLiteral("not a whole number from 0 to %1").arg(highest)};
-    const int value = QString(text).toInt();
-    if (value > highest)
-        return {{}, QStringLiteral("above %1").arg(highest)};
-    return {QString::number(value), {}};
+    const InputLimits& limits = *inputLimits(setting);
+    if (text.isEmpty())
+        return {{}, QStringLiteral("empty value")};
+    if (const std::optional<QString> refusal = valueRefusal(text, limits))
+        return {{}, *refusal};
+    const bool humidity = setting == RemoteSetting::HumidityLow || setting == RemoteSetting::HumidityHigh;
+    const bool whole = setting == RemoteSetting::Pwm || setting == RemoteSetting::Mode || setting == RemoteSetting::MaxSensor;
+    if (humidity && text.startsWith(u'-') && text.toDouble() < 0)
+        return {{}, QStringLiteral("below 0: a relative humidity cannot be negative")};
+    if (whole && !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return {{}, QStringLiteral("not a whole number from 0 to %1").arg(limits.maxValue)};
+    return {text, {}};
 }
 
 } // namespace
@@ -77,12 +83,12 @@ std::optional<RemoteSetting> remoteSettingNamed(QStringView name)
     return std::nullopt;
 }
 
-std::optional<SetTopic> parseSetTopic(const QString& prefix, const QString& topic)
+std::optional<SetTopic> parseSetTopic(const QString& lineTopic, const QString& topic)
 {
-    if (topic.size() <= prefix.size() + 1 || !topic.startsWith(prefix) || topic.at(prefix.size()) != u'/')
+    if (topic.size() <= lineTopic.size() + 1 || !topic.startsWith(lineTopic) || topic.at(lineTopic.size()) != u'/')
         return std::nullopt;
-    // The prefix may hold levels of its own; the rest is <node>/set/<setting>.
-    const QList<QStringView> levels = QStringView(topic).mid(prefix.size() + 1).split(u'/');
+    // The prefix may hold levels of its own; the rest is NODE/set/SETTING.
+    const QList<QStringView> levels = QStringView(topic).mid(lineTopic.size() + 1).split(u'/');
     if (levels.size() != 3 || levels[0].isEmpty() || levels[1] != QLatin1String("set"))
         return std::nullopt;
     return SetTopic{levels[0].left(64).toString(), levels[2].left(64).toString()};
@@ -114,25 +120,17 @@ std::variant<QList<RemoteSetting>, QString> parseRemoteSettings(const QString& l
 
 RemoteValue remoteValue(RemoteSetting setting, const QByteArray& payload)
 {
-    const QByteArray trimmed = payload.trimmed();
-    if (trimmed.isEmpty())
+    if (payload.isEmpty())
         return {{}, QStringLiteral("empty value")};
-    if (std::any_of(trimmed.begin(), trimmed.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E; }))
-        return {{}, QStringLiteral("not a plain value")};
-    const QLatin1StringView text(trimmed);
-    if (isSetPoint(setting))
-        return setPoint(text);
+    // Longer than any value of any setting either way: a megabyte is not read as text.
+    const QString text = QString::fromLatin1(payload.left(65));
+    if (inputLimits(setting))
+        return number(setting, text);
     switch (setting) {
-    case RemoteSetting::Pwm:
-        return integer(text, 255);
-    case RemoteSetting::Mode:
-        return integer(text, 3);
-    case RemoteSetting::MaxSensor:
-        return integer(text, 64);
     case RemoteSetting::HotCold:
         for (const char* code : {"HH", "HC", "CH", "CC"})
             if (text == QLatin1StringView(code))
-                return {QString(text), {}};
+                return {text, {}};
         return {{}, QStringLiteral("not one of HH, HC, CH, CC")};
     case RemoteSetting::Relay1:
     case RemoteSetting::Relay2:

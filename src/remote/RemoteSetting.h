@@ -13,9 +13,9 @@
 #include <variant>
 
 // The settings a configuration command can carry that may be written from afar, and the
-// checks a remote value passes before it may reach the line. Stricter than the
-// configuration window's inputs: a remote value comes from a program, not a person at the
-// machine, so anything short of a clean value of the setting's type is refused.
+// checks a remote value passes before it may reach the line: the configuration window's
+// own, and a few more where a value from a program, not a person at the machine, is
+// surely a mistake.
 enum class RemoteSetting { TemperatureLow, TemperatureHigh, HumidityLow, HumidityHigh, Pwm, Mode, HotCold, Relay1, Relay2, MaxSensor };
 
 inline constexpr std::size_t kRemoteSettingCount = 10;
@@ -24,22 +24,24 @@ inline constexpr std::size_t kRemoteSettingCount = 10;
 QString remoteSettingName(RemoteSetting setting);
 std::optional<RemoteSetting> remoteSettingNamed(QStringView name);
 
-// The node and setting levels of a set topic, PREFIX/<node>/set/<setting>; none for any
+// The node and setting levels of a set topic, LINETOPIC/NODE/set/SETTING; none for any
 // other topic. Each level is cut to 64 characters.
 struct SetTopic {
     QString nodeLevel;
     QString settingName;
 };
-std::optional<SetTopic> parseSetTopic(const QString& prefix, const QString& topic);
+std::optional<SetTopic> parseSetTopic(const QString& lineTopic, const QString& topic);
 
 // The settings named in a comma-separated list, or why the list cannot be taken (an
 // unknown name, the node number, an empty list).
 std::variant<QList<RemoteSetting>, QString> parseRemoteSettings(const QString& list);
 
-// A value as it goes on the wire for the setting, or why it is refused. Set points: a
-// plain decimal from 0 to 100, written in at most 4 characters ("22.5"; "100.0" becomes
-// "100"); PWM an integer 0-255; mode 0-3; max sensor 0-64; HOT-COLD one of HH, HC, CH, CC;
-// a relay ON, OFF, 1 or 0. Blanks around the value are allowed, nothing else.
+// A value as it goes on the wire for the setting, or why it is refused. The numbers pass
+// the configuration window's own check at "Send" (valueRefusal: its length and value
+// limits, a complete number) and go out as written; the remote path refuses besides a
+// humidity point below 0 and a PWM, mode or max sensor that is not a whole number from 0.
+// HOT-COLD is one of HH, HC, CH, CC; a relay ON, OFF, 1 or 0. Nothing else, blanks
+// included, is taken.
 struct RemoteValue {
     QString value;   // as it goes on the wire
     QString refusal; // why the value is refused; empty when it is taken

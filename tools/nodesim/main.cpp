@@ -157,6 +157,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("vanish-after"), QStringLiteral("Close the line after N frames, as an unplugged adapter."), QStringLiteral("N")},
         {QStringLiteral("count"), QStringLiteral("Send N frames, then exit."), QStringLiteral("N")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the random drift and noise (default 4810)."), QStringLiteral("N")},
+        {QStringLiteral("node"), QStringLiteral("The node's number, 0 to 255 (default 1)."), QStringLiteral("N")},
         {QStringLiteral("ignore"), QStringLiteral("Accept commands but keep this setting as it is: mode, pwm, low-temperature, high-temperature, low-humidity, high-humidity, hot-cold, relay1 or relay2. May be given more than once."), QStringLiteral("SETTING")},
     });
     if (!parser.parse(QCoreApplication::arguments()))
@@ -200,6 +201,12 @@ int main(int argc, char* argv[])
                                                                              : QStringLiteral("/tmp/zeq4810-node"));
 
     NodeModel node(seed);
+    if (parser.isSet(QStringLiteral("node"))) {
+        const int number = nonNegative(parser, QStringLiteral("node"), 1);
+        if (number > 255)
+            usageError(QStringLiteral("--node takes a number from 0 to 255"));
+        node.node = QString::number(number);
+    }
     node.ignored = ignored;
     LineSplitter splitter;
     std::mt19937 noiseRandom(seed);
