@@ -90,6 +90,9 @@ struct ProcessFigures {
 };
 ProcessFigures measureProgramProcess(double windowSeconds, double totalSeconds, const ProcessFigures* withoutTrend = nullptr);
 void measureLogger(double seconds);
+// `lineCount` loggers on as many lines at full rate, one broker: CPU per line against one
+// line alone, and frames lost.
+void measureLoggerFleet(double seconds, int lineCount);
 void measureTrend(int runs);
 // The Windows program under Wine, when it has been built: its size and start-up.
 void measureWindows(int runs);

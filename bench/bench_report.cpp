@@ -14,7 +14,7 @@
 
 int main(int argc, char* argv[])
 {
-    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup|logger|windows]
+    // bench_report [--quick] [--only logic|throughput|paint|latency|waiting|memory|trend|process|startup|logger|fleet|windows]
     const bool xServer = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!xServer)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -65,6 +65,10 @@ int main(int argc, char* argv[])
     if (wanted("logger")) {
         std::fprintf(stderr, "The headless logger at the line's full rate:\n");
         measureLogger(quick ? 3 : 10);
+    }
+    if (wanted("fleet")) {
+        std::fprintf(stderr, "Sixteen lines, a logger each, on one broker:\n");
+        measureLoggerFleet(quick ? 3 : 10, 16);
     }
     if (wanted("windows")) {
         std::fprintf(stderr, "The Windows program under Wine:\n");

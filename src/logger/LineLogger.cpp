@@ -57,6 +57,14 @@ void LineLogger::stop()
     m_logTimer.stop();
     m_watchTimer.stop();
     m_session.comm().setPortOpen(false);
+    const FrameAssembler& rx = m_session.reception();
+    Q_EMIT report(QStringLiteral("stopped reading %1: frames accepted %2, dropped %3, %4 not from a node; characters received %5")
+                      .arg(lineName())
+                      .arg(rx.framesAccepted)
+                      .arg(rx.framesDropped)
+                      .arg(m_session.framesNotFromNode())
+                      .arg(rx.charactersReceived),
+                  false);
 }
 
 std::chrono::milliseconds LineLogger::untilNextRecord(qint64 nowMsecs, std::chrono::milliseconds period)
