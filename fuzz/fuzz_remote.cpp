@@ -3,6 +3,8 @@
 // exactly one field in range into the configuration command, and nothing else.
 #include "remote/RemoteSetting.h"
 
+#include <QRegularExpression>
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -20,9 +22,11 @@ bool inRange(RemoteSetting setting, const QByteArray& field)
     case RemoteSetting::TemperatureHigh:
     case RemoteSetting::HumidityLow:
     case RemoteSetting::HumidityHigh: {
-        const QByteArray whole = field.split('.').value(0);
-        const QByteArray fraction = field.contains('.') ? field.split('.').value(1) : QByteArray("0");
-        return field.size() <= 4 && field.count('.') <= 1 && plainDigits(whole, 3) && plainDigits(fraction, 3) && field.toDouble() <= 100;
+        // A complete decimal, as the configuration window sends it; a humidity not below 0.
+        static const QRegularExpression decimal(QStringLiteral("^-?([0-9]+(\\.[0-9]+)?|\\.[0-9]+)$"));
+        const bool humidity = setting == RemoteSetting::HumidityLow || setting == RemoteSetting::HumidityHigh;
+        return field.size() <= 4 && decimal.match(QString::fromLatin1(field)).hasMatch() && field.toDouble() <= 100 &&
+               (!humidity || field.toDouble() >= 0);
     }
     case RemoteSetting::Pwm:
         return plainDigits(field, 3) && field.toInt() <= 255;
