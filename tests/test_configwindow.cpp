@@ -104,6 +104,40 @@ private Q_SLOTS:
                                      "Text3", "Text5", "Text6", "Text7", "Text8", "Option11", "Option12", "Text4"}));
     }
 
+    // Half a number may stand while typing, but Send takes nothing to the line while one
+    // stands: the result line names the input and why, in red.
+    void sendRefusesHalfNumbers()
+    {
+        Rig rig;
+        rig.connect();
+        FrmSet* set = rig.openSet();
+        auto* status = control<QLabel>(set, "lblCommandStatus");
+        const std::initializer_list<std::tuple<const char*, const char*, const char*>> rows{
+            {"Text5", "-", "Not sent: จุดอุณหภูมิต่ำ (low temperature point) \"-\" is not a complete number"},
+            {"Text6", ".", "Not sent: จุดอุณหภูมิสูง (high temperature point) \".\" is not a complete number"},
+            {"Text7", "-.", "Not sent: จุดความชื้นต่ำ (low humidity point) \"-.\" is not a complete number"},
+            {"Text8", "2.", "Not sent: จุดความชื้นสูง (high humidity point) \"2.\" is not a complete number"},
+            {"Text3", "-", "Not sent: PWM (PWM) \"-\" is not a complete number"},
+            {"Text1", "-", "Not sent: Sensor No. (node number) \"-\" is not a complete number"},
+        };
+        for (const auto& [input, text, reason] : rows) {
+            control(set, input)->setText(QLatin1String(text));
+            control<QPushButton>(set, "Command1")->click();
+            QCOMPARE(status->toolTip(), QString::fromUtf8(reason));
+            QCOMPARE(status->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+            QCOMPARE(rig.form.configSender().pending(), 0);
+            control(set, input)->clear();
+        }
+        // Complete, the same numbers go: a sign and a point as typed.
+        control(set, "Text5")->setText(QStringLiteral("-5"));
+        control(set, "Text8")->setText(QStringLiteral("2.5"));
+        control<QPushButton>(set, "Command1")->click();
+        QCOMPARE(rig.form.configSender().pending(), 1);
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_VERIFY(rig.drain().contains("@,,,-5,,,2.5,,,,,,1,1,\r\n"));
+        QCOMPARE(rig.drain().count('@'), 1);
+    }
+
     void waitingCommandsCanBeCancelled()
     {
         Rig rig;

@@ -2,6 +2,7 @@
 // The headless logger: its command line, the MQTT payload and pacing, and the program
 // itself against the simulator on a pseudo-terminal and a real Mosquitto broker.
 
+#include "config/InputCheck.h"
 #include "logger/LineLogger.h"
 #include "logger/LoggerOptions.h"
 #include "logger/NodeCensus.h"
@@ -138,25 +139,53 @@ private Q_SLOTS:
         QCOMPARE(options.topicPrefix, QStringLiteral("zeq4810"));
     }
 
-    // A remote value is taken only as a clean value of its setting's type, written as short
-    // as it goes; a low point is checked against the high point it will meet.
+    // A remote value is taken by the configuration window's own rule; a low point is
+    // checked against the high point it will meet.
     void remoteValuesAreCheckedStrictly()
     {
         using S = RemoteSetting;
-        const std::initializer_list<std::tuple<S, QByteArray, const char*>> rows{
-            // setting, payload, wire value ("" when refused): numbers go out as written
-            {S::TemperatureLow, "100", "100"},    {S::TemperatureLow, "100.1", ""}, {S::TemperatureLow, "99.9", "99.9"},
-            {S::TemperatureLow, "0022.0", ""},    {S::TemperatureLow, " 22 ", ""},  {S::TemperatureLow, "-18", "-18"},
-            {S::TemperatureLow, "-", ""},         {S::TemperatureLow, "2.", ""},    {S::TemperatureLow, "1e2", ""},
-            {S::TemperatureLow, "", ""},          {S::HumidityHigh, "-5", ""},      {S::HumidityHigh, "0", "0"},
-            {S::Pwm, "255", "255"},               {S::Pwm, "256", ""},              {S::Pwm, "1.0", ""},
-            {S::Pwm, "-1", ""},                   {S::Mode, "3", "3"},              {S::Mode, "4", ""},
-            {S::Mode, "03", ""},                  {S::MaxSensor, "64", "64"},       {S::MaxSensor, "65", ""},
-            {S::HotCold, "HC", "HC"},             {S::HotCold, "hc", ""},           {S::Relay1, "ON", "ON"},
-            {S::Relay2, "0", "OFF"},              {S::Relay2, "on", ""},
-            {S::TemperatureHigh, "21" + QByteArray(1 << 20, ' '), ""},
+        // One rule for a number, whether typed into the configuration window and sent or
+        // written over MQTT: each limit at its edge and one past. The remote path refuses
+        // besides, as documented, a humidity below 0 and a PWM, mode or max sensor that is
+        // not a whole number (the window lets the node decide those).
+        struct Row {
+            S setting;
+            const char* control;
+            QByteArray text;
+            bool window;
+            bool remote;
         };
-        for (const auto& [setting, payload, wire] : rows) {
+        const std::initializer_list<Row> rows{
+            {S::TemperatureLow, "Text5", "100", true, true},    {S::TemperatureLow, "Text5", "101", false, false},
+            {S::TemperatureLow, "Text5", "99.9", true, true},   {S::TemperatureLow, "Text5", "100.0", false, false},
+            {S::TemperatureLow, "Text5", "-999", true, true},   {S::TemperatureLow, "Text5", "-18", true, true},
+            {S::TemperatureLow, "Text5", "-", false, false},    {S::TemperatureLow, "Text5", ".", false, false},
+            {S::TemperatureLow, "Text5", "-.", false, false},   {S::TemperatureLow, "Text5", "2.", false, false},
+            {S::TemperatureLow, "Text5", ".5", true, true},     {S::TemperatureLow, "Text5", "1e2", false, false},
+            {S::TemperatureLow, "Text5", " 22", false, false},  {S::TemperatureHigh, "Text6", "0022.0", false, false},
+            {S::HumidityLow, "Text7", "0", true, true},         {S::HumidityLow, "Text7", "-0", true, true},
+            {S::HumidityHigh, "Text8", "-5", true, false},      {S::HumidityHigh, "Text8", "100", true, true},
+            {S::Pwm, "Text3", "255", true, true},               {S::Pwm, "Text3", "256", false, false},
+            {S::Pwm, "Text3", "2550", false, false},            {S::Pwm, "Text3", "-1", true, false},
+            {S::Pwm, "Text3", "1.5", true, false},              {S::Mode, "Text2", "3", true, true},
+            {S::Mode, "Text2", "4", false, false},              {S::Mode, "Text2", "03", false, false},
+            {S::MaxSensor, "Text4", "64", true, true},          {S::MaxSensor, "Text4", "65", false, false},
+            {S::MaxSensor, "Text4", "100", false, false},
+        };
+        for (const Row& row : rows) {
+            const InputLimits& limits = *std::find_if(kInputLimits.begin(), kInputLimits.end(),
+                                                      [&row](const InputLimits& l) { return qstrcmp(l.control, row.control) == 0; });
+            const QString text = QString::fromLatin1(row.text);
+            QVERIFY2((inputStays(text, limits) && !valueRefusal(text, limits)) == row.window, row.text.constData());
+            const RemoteValue value = remoteValue(row.setting, row.text);
+            QVERIFY2(value.refusal.isEmpty() == row.remote, row.text.constData());
+            QCOMPARE(value.value, row.remote ? text : QString()); // as written
+        }
+        const std::initializer_list<std::tuple<S, QByteArray, const char*>> others{
+            {S::HotCold, "HC", "HC"}, {S::HotCold, "hc", ""}, {S::Relay1, "ON", "ON"},  {S::Relay2, "0", "OFF"},
+            {S::Relay2, "on", ""},    {S::TemperatureLow, "", ""}, {S::TemperatureHigh, "21" + QByteArray(1 << 20, ' '), ""},
+        };
+        for (const auto& [setting, payload, wire] : others) {
             const RemoteValue value = remoteValue(setting, payload);
             QCOMPARE(value.value, QLatin1String(wire));
             QVERIFY2(value.refusal.isEmpty() == (*wire != 0), payload.left(8).constData());

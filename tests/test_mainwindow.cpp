@@ -27,6 +27,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -536,6 +537,36 @@ private Q_SLOTS:
         QFile file(rig.logPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("12-06-2026    08:15:30      1             25.3          60.2\r\n"));
+    }
+
+    // "Open log..." on something that is no log file (a FIFO without a writer, a terminal,
+    // an endless device) is refused at once, and the records go on at their interval.
+    void aWrongLogNeverStopsTheRecords()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QTimer node;
+        connect(&node, &QTimer::timeout, this, [&rig] { rig.pty.write(typicalFrame()); });
+        node.start(300);
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        rig.get<QRadioButton>("Option1")->click();
+        rig.form->showTrend();
+        TrendWindow* trend = rig.form->trendWindow();
+        QVERIFY(trend);
+        const QString fifo = rig.dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {fifo}), 0);
+        PseudoTerminal terminal;
+        QElapsedTimer waited;
+        waited.start();
+        for (const QString& path : {fifo, terminal.slavePath(), QStringLiteral("/dev/zero")}) {
+            QVERIFY2(trend->loadLog(path).has_value(), qPrintable(path));
+            QVERIFY2(trend->sourceText().contains(QStringLiteral("not a regular file")), qPrintable(trend->sourceText()));
+        }
+        QVERIFY(waited.elapsed() < 500);
+        const auto records = [&rig] { return QFileInfo(rig.logPath()).size() / 62; };
+        QTRY_VERIFY_WITH_TIMEOUT(records() >= 3, 4500);
+        QVERIFY2(waited.elapsed() < 4000, qPrintable(QString::number(waited.elapsed())));
     }
 
     // Colours as a user sees them: sampled from the grabbed window at the controls' places.

@@ -2,10 +2,12 @@
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
 #include "trend/LogImport.h"
+#include "trend/LogLoader.h"
 #include "trend/PlotAxes.h"
 #include "trend/TrendBuffer.h"
 
 #include <QLocale>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,7 +30,7 @@ TrendSample sampleAt(std::int64_t msecs, float temperature, float lowPoint = 20)
 // and highest reading in the order they came, a set point's level looked at once per
 // column, a value that is not a number ending a run.
 std::array<QList<TrendSegment>, TrendSample::Count> plainDownsample(const TrendBuffer& buffer, std::int64_t from, std::int64_t to,
-                                                                     int columns)
+                                                                     int columns, std::int64_t longestStep)
 {
     std::array<QList<TrendSegment>, TrendSample::Count> lines;
     const double width = std::max(1.0, static_cast<double>(to - from) / columns);
@@ -61,6 +63,8 @@ std::array<QList<TrendSegment>, TrendSample::Count> plainDownsample(const TrendB
         for (std::size_t i = first; i < last; ++i) {
             const double x = static_cast<double>(buffer.at(i).msecsSinceEpoch);
             const float value = buffer.at(i).values[q];
+            if (i > first && buffer.at(i).msecsSinceEpoch - buffer.at(i - 1).msecsSinceEpoch > longestStep)
+                endRun();
             const int c = std::clamp(static_cast<int>((buffer.at(i).msecsSinceEpoch - from) / width), 0, columns - 1);
             if (std::isnan(value)) {
                 endRun();
@@ -210,6 +214,7 @@ private Q_SLOTS:
             std::int64_t at = 1765000000000 + static_cast<std::int64_t>(random() % 100000);
             for (std::size_t i = 0; i < count; ++i) {
                 at += random() % 50 == 0 ? -static_cast<std::int64_t>(random() % 5000) : static_cast<std::int64_t>(random() % 2000);
+                at += random() % 400 == 0 ? 30000 : 0; // a hole
                 TrendSample sample;
                 sample.msecsSinceEpoch = at;
                 for (int q = 0; q < TrendSample::Count; ++q)
@@ -220,8 +225,9 @@ private Q_SLOTS:
             const std::int64_t from = start - static_cast<std::int64_t>(random() % 100000);
             const std::int64_t to = from + 1 + static_cast<std::int64_t>(random() % (static_cast<std::uint64_t>(at - from) + 200000));
             const int columns = 1 + static_cast<int>(random() % 400);
-            const auto drawn = downsampleAll(buffer, from, to, columns);
-            const auto plain = plainDownsample(buffer, from, to, columns);
+            const std::int64_t longestStep = round % 3 == 0 ? std::numeric_limits<std::int64_t>::max() : round % 3 == 1 ? 6000 : 1500;
+            const auto drawn = downsampleAll(buffer, from, to, columns, longestStep);
+            const auto plain = plainDownsample(buffer, from, to, columns, longestStep);
             for (int q = TrendSample::Temperature; q < TrendSample::Count; ++q)
                 QVERIFY2(drawn[q] == plain[q], qPrintable(QStringLiteral("round %1, quantity %2").arg(round).arg(q)));
         }
@@ -309,6 +315,98 @@ private Q_SLOTS:
         QVERIFY(std::isnan(samples.at(1).value(TrendSample::Temperature)));
         QVERIFY(std::isnan(samples.at(2).value(TrendSample::LowTemperature)));
         QCOMPARE(samples.at(2).value(TrendSample::Node), 2.0f);
+    }
+
+    // A log comes in pieces: a record split anywhere reads the same, and a line longer than
+    // any record is skipped as it comes, never held.
+    void logParserTakesPiecesAndSkipsOverlongLines()
+    {
+        const QByteArray record("12-31-2026    23:59:59      1             25.3          60.2\r\n");
+        LogImport result;
+        LogParser parser(result);
+        for (const char& c : record)
+            parser.feed(QByteArrayView(&c, 1));
+        for (int i = 0; i < 16; ++i)
+            parser.feed(QByteArray(64 * 1024, 'x')); // a megabyte without a line end
+        parser.feed("\r\n");
+        parser.feed(record.left(30));
+        parser.feed(record.mid(30).chopped(2)); // the last record without its line end
+        parser.finish();
+        QCOMPARE(result.records, 2);
+        QCOMPARE(result.malformed, 1);
+    }
+
+    // Lines break where nothing came for longer than the rule allows: live, six seconds
+    // (6.000 s joins, 6.001 s breaks); a log, two of its own record intervals.
+    void holesBreakTheLines()
+    {
+        TrendBuffer live;
+        for (const std::int64_t at : {0, 1000, 7000, 13'001})
+            live.append(sampleAt(at, 25));
+        const auto lines = downsampleAll(live, 0, 14'000, 100, kLiveLongestStepMsecs);
+        QCOMPARE(lines[TrendSample::Temperature].size(), 2);
+        QCOMPARE(lines[TrendSample::Temperature].at(0).constLast().x(), 7000.0);
+        QCOMPARE(lines[TrendSample::LowTemperature].size(), 2);
+        QCOMPARE(lines[TrendSample::LowTemperature].at(1).constFirst().x(), 13'001.0);
+
+        const LogImport log = importLog("12-31-2026    10:00:00      1             25.3          60.2\r\n"
+                                        "12-31-2026    10:00:01      1             25.3          60.2\r\n"
+                                        "12-31-2026    10:00:02      1             25.3          60.2\r\n"
+                                        "12-31-2026    10:00:04      1             25.3          60.2\r\n"
+                                        "12-31-2026    10:00:07      1             25.3          60.2\r\n");
+        QCOMPARE(log.recordInterval(), 1000);
+        QCOMPARE(log.longestStepMsecs(), 2000);
+        const TrendBuffer& samples = log.samples;
+        const auto logged = downsampleAll(samples, samples.at(0).msecsSinceEpoch, samples.at(4).msecsSinceEpoch + 1, 100,
+                                          log.longestStepMsecs());
+        QCOMPARE(logged[TrendSample::Temperature].size(), 2); // 2 s joins, 3 s breaks
+        QCOMPARE(logged[TrendSample::Temperature].at(1).size(), 1);
+    }
+
+    // Only a regular file is read, of at most 256 MB, in slices between events.
+    void logLoaderReadsOnlyRegularFilesInSlices()
+    {
+        QTemporaryDir dir;
+        LogLoader loader;
+        QStringList wrong{dir.path()};
+#ifdef Q_OS_UNIX
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {fifo}), 0);
+        wrong << fifo << QStringLiteral("/dev/zero");
+#endif
+        for (const QString& path : wrong) {
+            QVERIFY2(loader.start(path).has_value(), qPrintable(path));
+            QVERIFY(!loader.running());
+        }
+        QFile big(dir.filePath(QStringLiteral("big.txt")));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(256) << 20));
+        QVERIFY(!loader.start(big.fileName()));
+        QVERIFY(loader.running());
+        loader.cancel();
+        QVERIFY(big.resize((qint64(256) << 20) + 1));
+        QCOMPARE(loader.start(big.fileName()).value_or(QString()).left(16), QStringLiteral("it holds 256 MB;"));
+        big.remove();
+
+        QFile log(dir.filePath(QStringLiteral("week.txt")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        const QDateTime start(QDate(2026, 12, 1), QTime(0, 0));
+        QByteArray text;
+        for (int i = 0; i < 200'000; ++i)
+            text += start.addSecs(i).toString(QStringLiteral("MM-dd-yyyy    HH:mm:ss")).toLatin1() + "      1             25.3          60.2\r\n";
+        log.write(text);
+        log.close();
+        int slices = 0;
+        QString failure = QStringLiteral("none yet");
+        connect(&loader, &LogLoader::progressed, this, [&] { ++slices; });
+        connect(&loader, &LogLoader::finished, this, [&](const QString& reason) { failure = reason; });
+        QVERIFY(!loader.start(log.fileName()));
+        QCOMPARE(slices, 0); // nothing is read before the loop runs
+        QTRY_VERIFY_WITH_TIMEOUT(!loader.running(), 30'000);
+        QCOMPARE(failure, QString());
+        QVERIFY2(slices >= 2, qPrintable(QString::number(slices)));
+        const std::unique_ptr<LogImport> loaded = loader.take();
+        QCOMPARE(loaded->records, 200'000);
+        QCOMPARE(loaded->malformed, 0);
     }
 
     void csvHasIsoTimesAndDecimalPoints()

@@ -4,7 +4,10 @@
 #include "ui/TrendPlot.h"
 #include "ui/TrendWindow.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QPaintEvent>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -71,6 +74,55 @@ private Q_SLOTS:
         plot.setData({reading, low}, 50'000, 150'000);
         QTRY_COMPARE(watch.painted.size(), 2);
         QCOMPARE(watch.painted.back(), plot.rect());
+    }
+
+    // A time nothing came is a break in the line, live and in a loaded log; an ordinary
+    // step between frames is not. Sampled from the window as drawn.
+    void theTrendBreaksAtAHole()
+    {
+        const QColor red(0xD0, 0x20, 0x20);
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const auto temperatureAt = [now](qint64 at) { return at < now - 300'000 ? 28.0f : 25.0f; };
+        // The last ten minutes: a frame a second at 28 °C, then none for a minute and a half,
+        // then 25 °C.
+        TrendBuffer samples;
+        for (qint64 at = now - 600'000; at <= now; at += 1000) {
+            if (at >= now - 300'000 && at < now - 210'000)
+                continue;
+            TrendSample sample;
+            sample.msecsSinceEpoch = at;
+            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f);
+            sample.values[TrendSample::Temperature] = temperatureAt(at);
+            samples.append(sample);
+        }
+        FrameAssembler reception;
+        TrendWindow window(samples, reception);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* plot = window.findChild<TrendPlot*>(QStringLiteral("plotTemperature"));
+        const auto drawnAt = [&](qint64 at, float value) { return colourNear(plot->grab().toImage(), plot->pointAt(at, value), red); };
+        QVERIFY(drawnAt(now - 400'000, 28));
+        QVERIFY(drawnAt(now - 100'000, 25));
+        QVERIFY(!drawnAt(now - 255'000, 26.5f)); // the slope that never was
+
+        // The same as a log file, a record a second.
+        QTemporaryDir dir;
+        QFile log(dir.filePath(QStringLiteral("data.txt")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const TrendSample& sample = samples.at(i);
+            log.write(QDateTime::fromMSecsSinceEpoch(sample.msecsSinceEpoch).toString(QStringLiteral("MM-dd-yyyy    HH:mm:ss")).toLatin1() +
+                      QStringLiteral("      1             %1          60.2\r\n").arg(sample.values[TrendSample::Temperature], 0, 'f', 1).toLatin1());
+        }
+        log.close();
+        QVERIFY(!window.loadLog(log.fileName()));
+        QTRY_VERIFY(!window.loading());
+        QCOMPARE(window.sourceText(), QStringLiteral("showing data.txt: 511 records, 0 malformed lines skipped"));
+        const qint64 second = now / 1000 * 1000; // the log keeps whole seconds
+        QVERIFY(drawnAt(second - 400'000, 28));
+        QVERIFY(drawnAt(second - 100'000, 25));
+        QVERIFY(!drawnAt(second - 255'000, 26.5f));
     }
 
     void zoomAndPanKeepTheTimeUnderThePointer()

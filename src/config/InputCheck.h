@@ -6,22 +6,25 @@
 #include <array>
 #include <optional>
 
-// The limits of one text input of the configuration window.
+// The limits of one text input of the configuration window, the label that names it there
+// and what it sets, in English.
 struct InputLimits {
     const char* control;
     int maxLength;
     double maxValue;
+    const char* caption;
+    const char* description;
 };
 
 inline constexpr std::array<InputLimits, 8> kInputLimits{{
-    {"Text1", 3, 255},
-    {"Text2", 1, 3},
-    {"Text3", 3, 255},
-    {"Text4", 2, 64},
-    {"Text5", 4, 100},
-    {"Text6", 4, 100},
-    {"Text7", 4, 100},
-    {"Text8", 4, 100},
+    {"Text1", 3, 255, "Label14", "node number"},
+    {"Text2", 1, 3, "Label15", "mode"},
+    {"Text3", 3, 255, "Label16", "PWM"},
+    {"Text4", 2, 64, "Label1", "max sensor"},
+    {"Text5", 4, 100, "Label18", "low temperature point"},
+    {"Text6", 4, 100, "Label19", "high temperature point"},
+    {"Text7", 4, 100, "Label20", "low humidity point"},
+    {"Text8", 4, 100, "Label21", "high humidity point"},
 }};
 
 // Whether a text may stay in an input after a change: not longer than the length limit,

@@ -76,6 +76,12 @@ public:
         endRun();
         return std::move(m_segments);
     }
+    void endRun()
+    {
+        flush();
+        if (!m_run.isEmpty())
+            m_segments.append(std::exchange(m_run, {}));
+    }
 
 private:
     void flush()
@@ -94,12 +100,6 @@ private:
             m_run.append(low);
         }
         m_gathering = false;
-    }
-    void endRun()
-    {
-        flush();
-        if (!m_run.isEmpty())
-            m_segments.append(std::exchange(m_run, {}));
     }
 
     QList<TrendSegment> m_segments;
@@ -142,8 +142,6 @@ public:
         endRun();
         return std::move(m_segments);
     }
-
-private:
     void endRun()
     {
         if (!m_run.isEmpty()) {
@@ -152,6 +150,7 @@ private:
         }
     }
 
+private:
     QList<TrendSegment> m_segments;
     TrendSegment m_run;
     float m_level = kNoValue;
@@ -164,9 +163,11 @@ constexpr std::array<TrendSample::Quantity, 4> kSetPoints{TrendSample::LowTemper
                                                           TrendSample::LowHumidity, TrendSample::HighHumidity};
 
 // Takes the largest whole block from the i-th sample on that lies inside the column
-// begun, from its summary; the count of samples taken, 0 when none fits.
+// begun and holds no hole, from its summary; the count of samples taken, 0 when none fits.
+// `previousMsecs` is the time of the sample before, and becomes that of the block's last.
 std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan& span, int column, double nextColumnAt,
-                      std::array<MinMaxLine, TrendSample::Count>& readings, std::array<StepLine, TrendSample::Count>& steps)
+                      std::int64_t& previousMsecs, std::int64_t longestStep, std::array<MinMaxLine, TrendSample::Count>& readings,
+                      std::array<StepLine, TrendSample::Count>& steps)
 {
     constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
     if (i == span.first)
@@ -175,6 +176,9 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
         const std::size_t size = TrendBuffer::kBlockSizes[level];
         const TrendBlock* block = i + size <= span.last ? buffer.wholeBlockAt(i, level) : nullptr;
         if (!block || (block->notNumbers & drawnQuantities) != 0 || block->outOfOrder)
+            continue;
+        // A hole before or inside the block breaks the lines there: its samples are read.
+        if (block->firstMsecs - previousMsecs > longestStep || block->longestStep > longestStep)
             continue;
         // Its first sample is no earlier than the one before, which lies in the column.
         const auto last = static_cast<double>(block->lastMsecs);
@@ -188,6 +192,7 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
                                                         static_cast<double>(block->highMsecs[r]), block->high[r]);
         for (const TrendSample::Quantity q : kSetPoints)
             steps[q].skipTo(last);
+        previousMsecs = block->lastMsecs;
         return size;
     }
     return 0;
@@ -196,20 +201,29 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
 } // namespace
 
 std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuffer& buffer, std::int64_t fromMsecs,
-                                                                   std::int64_t toMsecs, int columns)
+                                                                   std::int64_t toMsecs, int columns, std::int64_t longestStepMsecs)
 {
     const ColumnSpan span = spanOf(buffer, fromMsecs, toMsecs, columns);
     std::array<MinMaxLine, TrendSample::Count> readings;
     std::array<StepLine, TrendSample::Count> steps;
     int column = 0;
     double nextColumnAt = -INFINITY;
+    std::int64_t previousMsecs = span.first < span.last ? buffer.at(span.first).msecsSinceEpoch : 0;
     for (std::size_t i = span.first; i < span.last; ++i) {
         // A whole block inside the column begun can be taken at once from its summary.
-        if (const std::size_t taken = takeBlock(buffer, i, span, column, nextColumnAt, readings, steps); taken > 0) {
+        if (const std::size_t taken = takeBlock(buffer, i, span, column, nextColumnAt, previousMsecs, longestStepMsecs, readings, steps);
+            taken > 0) {
             i += taken - 1;
             continue;
         }
         const TrendSample& sample = buffer.at(i);
+        if (sample.msecsSinceEpoch - previousMsecs > longestStepMsecs) {
+            for (const TrendSample::Quantity q : kReadings)
+                readings[q].endRun();
+            for (const TrendSample::Quantity q : kSetPoints)
+                steps[q].endRun();
+        }
+        previousMsecs = sample.msecsSinceEpoch;
         const double t = static_cast<double>(sample.msecsSinceEpoch);
         if (t >= nextColumnAt || t < nextColumnAt - span.width) {
             column = span.columnOf(sample.msecsSinceEpoch);

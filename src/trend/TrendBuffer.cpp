@@ -22,8 +22,12 @@ TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fi
 
 void TrendBlock::add(std::size_t offset, const TrendSample& sample, bool inOrder)
 {
-    if (offset == 0)
+    if (offset == 0) {
         *this = TrendBlock{};
+        firstMsecs = sample.msecsSinceEpoch;
+    } else {
+        longestStep = std::max(longestStep, sample.msecsSinceEpoch - lastMsecs);
+    }
     lastMsecs = sample.msecsSinceEpoch;
     outOfOrder = outOfOrder || !inOrder;
     for (int q = 0; q < TrendSample::Count; ++q) {

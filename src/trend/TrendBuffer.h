@@ -39,14 +39,18 @@ float trendValue(const QString& text);
 TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fields);
 
 // What a block of consecutive samples holds, kept as samples come so that a long span is
-// drawn without reading every sample: the time of its last sample, for each reading its
+// drawn without reading every sample: the times of its first and last sample and the
+// longest step between two of them, for each reading its
 // lowest and highest value and the time each first occurs, and which quantities hold a
 // value that is not a number somewhere in the block. Times are kept here rather than
 // looked up, as the samples they would be read from are seldom in the cache.
 struct TrendBlock {
     static constexpr std::array<int, 2> kReadings{TrendSample::Temperature, TrendSample::Humidity};
 
+    std::int64_t firstMsecs = 0;
     std::int64_t lastMsecs = 0;
+    // The longest time from one of its samples to the next: a line breaks at a hole.
+    std::int64_t longestStep = 0;
     std::array<std::int64_t, 2> lowMsecs{};
     std::array<std::int64_t, 2> highMsecs{};
     std::array<float, 2> low{};

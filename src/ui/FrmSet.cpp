@@ -29,6 +29,11 @@ FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
         auto* input = findChild<QLineEdit*>(QLatin1String(limits.control));
         const QString control = QLatin1String(limits.control);
         connect(input, &QLineEdit::textChanged, this, [this, control] { checkInput(control); });
+        // A refusal stands until the user changes what it was about.
+        connect(input, &QLineEdit::textEdited, this, [this] {
+            if (!std::exchange(m_refusal, QString()).isEmpty())
+                showCommandStatus();
+        });
     }
     connect(m_ui->Command1, &QPushButton::clicked, this, &FrmSet::sendClicked);
     connect(&m_sender, &ConfigSender::commandsSent, this, &FrmSet::clearInputs);
@@ -82,7 +87,30 @@ ConfigInputs FrmSet::inputs() const
     return in;
 }
 
-void FrmSet::sendClicked() { m_sender.submit(inputs()); }
+QString FrmSet::inputsRefusal() const
+{
+    for (const InputLimits& limits : kInputLimits) {
+        const QString text = findChild<QLineEdit*>(QLatin1String(limits.control))->text();
+        if (const std::optional<QString> reason = valueRefusal(text, limits)) {
+            QString caption = findChild<QLabel*>(QLatin1String(limits.caption))->text().trimmed();
+            if (caption.endsWith(u'='))
+                caption.chop(1);
+            return QStringLiteral("Not sent: %1 (%2) \"%3\" is %4").arg(caption, QLatin1StringView(limits.description), text, *reason);
+        }
+    }
+    return {};
+}
+
+void FrmSet::sendClicked()
+{
+    // Half a number ("-", ".", "2.") may stand while typing; it never goes to the node.
+    m_refusal = inputsRefusal();
+    if (!m_refusal.isEmpty()) {
+        showCommandStatus();
+        return;
+    }
+    m_sender.submit(inputs());
+}
 
 void FrmSet::clearInputs()
 {
@@ -96,16 +124,42 @@ void FrmSet::clearInputs()
     }
 }
 
+QString FrmSet::resultText() const
+{
+    const CommandConfirmation& confirmation = m_sender.confirmation();
+    if (confirmation.state() != CommandConfirmation::State::NotApplied)
+        return m_sender.statusText();
+    QStringList lines{QStringLiteral("%1: not applied after %2 frames; the node shows:")
+                          .arg(m_sender.statusText().section(QStringLiteral(": "), 0, 0))
+                          .arg(CommandConfirmation::kFramesToCheck)};
+    for (const CommandConfirmation::Difference& difference : confirmation.differences())
+        lines.append(QStringLiteral("%1 %2, not %3")
+                         .arg(difference.name, difference.shown.isEmpty() ? QStringLiteral("nothing") : difference.shown, difference.sent));
+    // As many lines as the room holds; the rest are counted, and the tooltip has them all.
+    const QLabel* label = m_ui->lblCommandStatus;
+    const auto fits = [label](const QString& text) {
+        return label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, text).height() <= label->contentsRect().height();
+    };
+    for (qsizetype shown = lines.size(); shown > 1; --shown) {
+        QString text = lines.mid(0, shown).join(u'\n');
+        if (shown < lines.size())
+            text += QStringLiteral("\n... %1 more in the tooltip").arg(lines.size() - shown);
+        if (fits(text))
+            return text;
+    }
+    return lines.constFirst();
+}
+
 void FrmSet::showCommandStatus()
 {
-    const QString text = m_sender.statusText();
-    const bool failed = m_sender.confirmation().failed();
-    QString shown = text.toHtmlEscaped();
-    if (m_sender.confirmation().state() == CommandConfirmation::State::Waiting)
+    const QString text = m_refusal.isEmpty() ? resultText() : m_refusal;
+    const bool failed = !m_refusal.isEmpty() || m_sender.confirmation().failed();
+    QString shown = text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+    if (m_refusal.isEmpty() && m_sender.confirmation().state() == CommandConfirmation::State::Waiting)
         shown += QStringLiteral(" <a href=\"cancel\">Cancel</a>");
     if (m_ui->lblCommandStatus->text() != shown)
         m_ui->lblCommandStatus->setText(shown);
-    m_ui->lblCommandStatus->setToolTip(text);
+    m_ui->lblCommandStatus->setToolTip(m_refusal.isEmpty() ? m_sender.statusText() : m_refusal);
     QPalette palette = m_ui->lblCommandStatus->palette();
     const QColor colour = failed ? kFailureRed : QApplication::palette().color(QPalette::WindowText);
     palette.setColor(QPalette::WindowText, colour);

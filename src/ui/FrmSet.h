@@ -32,10 +32,18 @@ public Q_SLOTS:
 
 private:
     void checkInput(const QString& control);
-    // Shows the status of the last command, which belongs to the sender, not to the window.
+    // Why the inputs cannot be sent as they stand (a number not yet complete), naming the
+    // input; empty when they can.
+    QString inputsRefusal() const;
+    // Shows the status of the last command, which belongs to the sender, not to the window,
+    // or why the inputs were not sent.
     void showCommandStatus();
+    // The status as the result line shows it: a command the node did not apply lists each
+    // difference on a line of its own, as many as the line's room holds.
+    QString resultText() const;
 
     std::unique_ptr<Ui::FrmSet> m_ui;
     ConfigSender& m_sender;
     QTimer* m_statusRefresh;
+    QString m_refusal;
 };

@@ -9,8 +9,11 @@
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
+#include <QShortcut>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -56,6 +59,11 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     connect(m_ui->cmdLive, &QPushButton::clicked, this, &TrendWindow::followLive);
     connect(m_ui->cmdOpenLog, &QPushButton::clicked, this, &TrendWindow::openLogClicked);
     connect(m_ui->cmdExport, &QPushButton::clicked, this, &TrendWindow::exportClicked);
+    connect(&m_loader, &LogLoader::progressed, this,
+            [this](int percent) { showSource(QStringLiteral("reading %1: %2 %").arg(m_loadingName).arg(percent)); });
+    connect(&m_loader, &LogLoader::finished, this, &TrendWindow::logLoaded);
+    // Escape closes the window, as it does the configuration and About windows.
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
     for (TrendPlot* view : {m_ui->plotTemperature, m_ui->plotHumidity}) {
         connect(view, &TrendPlot::zoomRequested, this, &TrendWindow::zoom);
         connect(view, &TrendPlot::panRequested, this, &TrendWindow::pan);
@@ -73,6 +81,7 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     m_acceptedBefore = m_reception.framesAccepted;
     refresh();
     updateStatus();
+    showSource(QStringLiteral("Live: every frame since the program started"));
 }
 
 TrendWindow::~TrendWindow() = default;
@@ -116,7 +125,7 @@ void TrendWindow::refresh()
             m_from = fromFor(m_to);
         }
     }
-    const auto lines = downsampleAll(samples, m_from, m_to, columns);
+    const auto lines = downsampleAll(samples, m_from, m_to, columns, m_loaded ? m_loaded->longestStepMsecs() : kLiveLongestStepMsecs);
     drawPlot(m_temperature, lines);
     drawPlot(m_humidity, lines);
     m_drawnSize = samples.size();
@@ -126,7 +135,9 @@ void TrendWindow::refresh()
 void TrendWindow::followLive()
 {
     m_following = true;
+    m_loader.cancel();
     m_loaded.reset();
+    showSource(QStringLiteral("Live: every frame since the program started"));
     m_ui->cmdLive->setChecked(true);
     refresh();
     updateStatus();
@@ -194,22 +205,43 @@ void TrendWindow::updateStatus()
                    .arg(m_reception.charactersReceived)
                    .arg(ageText(age))
                    .arg(m_frameRate, 0, 'f', 1);
-    if (m_loaded) {
-        m_status += QStringLiteral(" · showing %1: %2 records, %3 malformed lines skipped")
-                        .arg(m_loadedName)
-                        .arg(m_loaded->records)
-                        .arg(m_loaded->malformed);
-    }
     m_ui->lblStatus->setText(m_status);
 }
 
+void TrendWindow::showSource(const QString& text, bool failed)
+{
+    m_ui->lblSource->setText(text);
+    QPalette palette = m_ui->lblSource->palette();
+    palette.setColor(QPalette::WindowText, failed ? QColor(0xC0, 0x00, 0x00) : QApplication::palette().color(QPalette::WindowText));
+    m_ui->lblSource->setPalette(palette);
+}
+
+QString TrendWindow::sourceText() const { return m_ui->lblSource->text(); }
+
 std::optional<QString> TrendWindow::loadLog(const QString& path)
 {
-    auto loaded = std::make_unique<LogImport>();
-    if (const auto failure = importLogFile(path, *loaded))
+    m_loadingName = QFileInfo(path).fileName();
+    if (const auto failure = m_loader.start(path)) {
+        showSource(QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), *failure), true);
         return failure;
-    m_loaded = std::move(loaded);
-    m_loadedName = QFileInfo(path).fileName();
+    }
+    showSource(QStringLiteral("reading %1: 0 %").arg(m_loadingName));
+    return std::nullopt;
+}
+
+void TrendWindow::logLoaded(const QString& failure)
+{
+    if (!failure.isEmpty()) {
+        showSource(QStringLiteral("cannot read %1: %2").arg(m_loadingName, failure), true);
+        return;
+    }
+    m_loaded = m_loader.take();
+    m_loadedName = m_loadingName;
+    showSource(QStringLiteral("showing %1: %2 records, %3 malformed %4 skipped")
+                   .arg(m_loadedName)
+                   .arg(m_loaded->records)
+                   .arg(m_loaded->malformed)
+                   .arg(m_loaded->malformed == 1 ? QStringLiteral("line") : QStringLiteral("lines")));
     m_following = false;
     m_ui->cmdLive->setChecked(false);
     // The whole file at once, then zoom and pan as with live data.
@@ -220,7 +252,6 @@ std::optional<QString> TrendWindow::loadLog(const QString& path)
     m_to = samples.empty() ? 0 : std::max<qint64>(samples.at(samples.size() - 1).msecsSinceEpoch, m_from + 60000);
     refresh();
     updateStatus();
-    return std::nullopt;
 }
 
 std::optional<QString> TrendWindow::exportShown(const QString& path)
@@ -233,10 +264,8 @@ void TrendWindow::openLogClicked()
 {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open log"), QString(),
                                                       QStringLiteral("Logs (*.txt);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    if (const auto failure = loadLog(path))
-        QMessageBox::warning(this, QStringLiteral("Open log"), QStringLiteral("Cannot read %1: %2").arg(path, *failure));
+    if (!path.isEmpty())
+        loadLog(path); // a failure is said on the source line
 }
 
 void TrendWindow::exportClicked()

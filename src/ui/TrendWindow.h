@@ -3,6 +3,7 @@
 
 #include "trend/Downsample.h"
 #include "trend/LogImport.h"
+#include "trend/LogLoader.h"
 #include "trend/TrendBuffer.h"
 
 #include <QPointer>
@@ -32,13 +33,18 @@ public:
 
     bool following() const { return m_following; }
     const TrendBuffer& shown() const;
-    // Loads a log file in place of the live data; the reason when it cannot be read.
+    // Starts loading a log file, read in slices between events, to show in place of the
+    // live data once read; the reason when it cannot be read at all. The source line says
+    // how far the reading is, and why it failed if it does.
     std::optional<QString> loadLog(const QString& path);
+    bool loading() const { return m_loader.running(); }
     // Writes the points in the time range shown as CSV.
     std::optional<QString> exportShown(const QString& path);
     // Redraws now from the data and the range.
     void refresh();
     QString statusText() const { return m_status; }
+    // What is shown: live frames, a log being read, a loaded log, or why one could not be.
+    QString sourceText() const;
 
 public Q_SLOTS:
     void followLive();
@@ -59,12 +65,16 @@ private:
     void updateStatus();
     QString describe(double msecs) const;
     void openLogClicked();
+    void logLoaded(const QString& failure);
+    void showSource(const QString& text, bool failed = false);
     void exportClicked();
 
     std::unique_ptr<Ui::TrendWindow> m_ui;
     const TrendBuffer& m_live;
     const FrameAssembler& m_reception;
     std::unique_ptr<LogImport> m_loaded;
+    LogLoader m_loader;
+    QString m_loadingName;
     QString m_loadedName;
     Plot m_temperature;
     Plot m_humidity;
