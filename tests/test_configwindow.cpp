@@ -9,6 +9,7 @@
 #include "support/Frames.h"
 #include "support/PseudoTerminal.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -136,6 +138,61 @@ private Q_SLOTS:
         QVERIFY(rig.pty.write(typicalFrame()));
         QTRY_VERIFY(rig.drain().contains("@,,,-5,,,2.5,,,,,,1,1,\r\n"));
         QCOMPARE(rig.drain().count('@'), 1);
+    }
+
+    // A command the node did not take shows every difference on the result line, each
+    // whole within the line's room.
+    void theResultLineShowsEveryDifference()
+    {
+        Rig rig;
+        rig.connect();
+        FrmSet* set = rig.openSet();
+        for (const auto& [input, value] : {std::pair{"Text5", "21"}, {"Text6", "31"}, {"Text7", "41"}, {"Text8", "81"}})
+            control(set, input)->setText(QLatin1String(value));
+        control<QPushButton>(set, "Command1")->click();
+        for (int frame = 0; frame < 4; ++frame) {
+            QVERIFY(rig.pty.write(typicalFrame())); // shows 20.0, 30.0, 40.0, 80.0
+            QTest::qWait(350);
+        }
+        auto* status = control<QLabel>(set, "lblCommandStatus");
+        QTRY_VERIFY(status->toolTip().contains(QStringLiteral("Not applied")));
+        const QString shown = QTextDocumentFragment::fromHtml(status->text()).toPlainText();
+        for (const char* difference : {"Low temperature point 20.0, not 21", "High temperature point 30.0, not 31",
+                                       "Low humidity point 40.0, not 41", "High humidity point 80.0, not 81"})
+            QVERIFY2(shown.contains(QLatin1String(difference)), qPrintable(shown));
+        QVERIFY(status->fontMetrics().boundingRect(status->contentsRect(), Qt::TextWordWrap, shown).height() <= status->contentsRect().height());
+        QCOMPARE(status->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+    }
+
+    // As a screen reader finds them: each input by its caption (Thai where the caption
+    // is), described in English and labelled by the caption; options by group and caption;
+    // the window a dialog; the one-pixel label out of sight.
+    void screenReadersFindEachInputByItsCaption()
+    {
+        Rig rig;
+        FrmSet* set = rig.openSet();
+        const auto face = [](QObject* object) { return QAccessible::queryAccessibleInterface(object); };
+        const std::initializer_list<std::tuple<const char*, const char*, const char*, const char*>> inputs{
+            {"Text1", "Label14", "Sensor No.", "node number"},     {"Text2", "Label15", "Mode", "mode"},
+            {"Text3", "Label16", "PWM", "PWM"},                    {"Text4", "Label1", "Max Sensor", "max sensor"},
+            {"Text5", "Label18", "จุดอุณหภูมิต่ำ", "low temperature point"}, {"Text6", "Label19", "จุดอุณหภูมิสูง", "high temperature point"},
+            {"Text7", "Label20", "จุดความชื้นต่ำ", "low humidity point"},  {"Text8", "Label21", "จุดความชื้นสูง", "high humidity point"},
+        };
+        for (const auto& [input, caption, name, description] : inputs) {
+            QAccessibleInterface* field = face(control(set, input));
+            QCOMPARE(field->role(), QAccessible::EditableText);
+            QCOMPARE(field->text(QAccessible::Name), QString::fromUtf8(name));
+            QVERIFY(field->text(QAccessible::Description).startsWith(QLatin1String(description)));
+            const auto labels = field->relations(QAccessible::Label);
+            QVERIFY2(std::any_of(labels.begin(), labels.end(), [&](const auto& relation) { return relation.first->object() == control<QLabel>(set, caption); }),
+                     input);
+        }
+        QCOMPARE(face(control<QRadioButton>(set, "Option5"))->text(QAccessible::Name), QStringLiteral("Relay1 ON-1"));
+        QCOMPARE(face(control<QRadioButton>(set, "Option12"))->text(QAccessible::Name), QStringLiteral("Temp-Hum Hot/Cold CC-00"));
+        QCOMPARE(face(set)->role(), QAccessible::Dialog);
+        QVERIFY(face(control<QLabel>(set, "Label23"))->state().invisible);
+        rig.form.showAbout();
+        QCOMPARE(face(rig.form.aboutWindow())->role(), QAccessible::Dialog);
     }
 
     void waitingCommandsCanBeCancelled()

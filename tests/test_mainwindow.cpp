@@ -15,6 +15,7 @@
 #include "support/PseudoTerminal.h"
 #include "support/ReadOnlyFile.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -567,6 +568,86 @@ private Q_SLOTS:
         const auto records = [&rig] { return QFileInfo(rig.logPath()).size() / 62; };
         QTRY_VERIFY_WITH_TIMEOUT(records() >= 3, 4500);
         QVERIFY2(waited.elapsed() < 4000, qPrintable(QString::number(waited.elapsed())));
+    }
+
+    // As a screen reader hears the window: each reading by its caption with its value and
+    // unit, labelled by the caption; each lamp by its caption with its state; the unit marks
+    // out of sight.
+    void screenReadersHearReadingsAndLamps()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        QVERIFY(rig.pty.write(typicalFrame()));
+        QTRY_COMPARE(rig.text("Label1"), QStringLiteral("25.3"));
+        const auto face = [&rig](const char* name) { return QAccessible::queryAccessibleInterface(rig.get<QWidget>(name)); };
+        const std::initializer_list<std::tuple<const char*, const char*, const char*>> readings{
+            {"Label16", "Node Sensor No. 1", "1"},         {"Label1", "Temperature 25.3 °C", "25.3 °C"},
+            {"Label7", "Humidity 60.2 %", "60.2 %"},        {"Label4", "จุดอุณภูมิต่ำ 20.0 °C", "20.0 °C"},
+            {"Label12", "จุดความชื้นสูง 80.0 %", "80.0 %"}, {"Label28", "HOT-COLD 10", "10"},
+            {"Label18", "Mode 2", "2"},                     {"Label20", "PWM 128", "128"},
+            {"Label30", "ADC 512", "512"},
+        };
+        for (const auto& [reading, name, value] : readings) {
+            QCOMPARE(face(reading)->text(QAccessible::Name), QString::fromUtf8(name));
+            QCOMPARE(face(reading)->text(QAccessible::Value), QString::fromUtf8(value));
+            QVERIFY(!face(reading)->text(QAccessible::Description).isEmpty());
+        }
+        const auto labels = face("Label4")->relations(QAccessible::Label);
+        QVERIFY(!labels.isEmpty() && labels.first().first->object() == rig.get<QLabel>("Label3"));
+        QCOMPARE(face("Shape1")->text(QAccessible::Name), QStringLiteral("Relay1 on"));
+        QVERIFY(face("Shape1")->state().checked);
+        QCOMPARE(face("Shape2")->text(QAccessible::Name), QStringLiteral("Relay2 off"));
+        QCOMPARE(face("Shape2")->text(QAccessible::Value), QStringLiteral("off"));
+        QVERIFY(!face("Shape2")->state().checked);
+        QCOMPARE(face("Check1")->text(QAccessible::Name), QStringLiteral("SaveLog"));
+        QCOMPARE(face("Option3")->text(QAccessible::Name), QStringLiteral("30sec"));
+        QVERIFY(face("Label2")->state().invisible);
+
+        QVERIFY(rig.pty.write(statusFrame("1", {"25.3", "60.2", "20.0", "30.0", "40.0", "80.0", "10", "2", "128", "1", "1", "1", "0", "512", "1"})));
+        QTRY_COMPARE(face("Shape2")->text(QAccessible::Name), QStringLiteral("Relay2 on"));
+        QVERIFY(face("Shape2")->state().checked);
+    }
+
+    // Under a dark palette the text on the fixed colours still reads (a contrast of at
+    // least 4.5): the Connect button on each of its faces, the link line, the lamps'
+    // captions. The usual light palette keeps its own text colours there.
+    void textOnFixedColoursReadsUnderAnyPalette()
+    {
+        const QPalette light = QApplication::palette();
+        QPalette dark;
+        for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
+                 {QPalette::Window, QColor(0x35, 0x35, 0x35)}, {QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE)},
+                 {QPalette::Button, QColor(0x35, 0x35, 0x35)}, {QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE)},
+                 {QPalette::Highlight, QColor(0x2A, 0x82, 0xDA)}, {QPalette::Light, QColor(0x50, 0x50, 0x50)},
+                 {QPalette::Base, QColor(0x25, 0x25, 0x25)}, {QPalette::Text, QColor(0xEE, 0xEE, 0xEE)}})
+            dark.setColor(role, colour);
+        QApplication::setPalette(dark);
+        {
+            Rig rig;
+            auto* button = rig.get<QPushButton>("Command1");
+            const auto textOn = [](QWidget* widget, const QColor& face) { return contrastRatio(widget->palette().color(QPalette::ButtonText), face); };
+            QVERIFY(textOn(button, QColor(0xFF, 0x80, 0x00)) >= 4.5);
+            rig.connectTo(QStringLiteral("COM7"));
+            QCOMPARE(QColor(button->grab().toImage().pixel(button->width() - 3, button->height() / 2)), QColor(0x80, 0xFF, 0xFF));
+            QVERIFY(textOn(button, QColor(0x80, 0xFF, 0xFF)) >= 4.5);
+            // The caption as drawn: its darkest pixel against the face.
+            const QImage face = button->grab().toImage();
+            QColor darkest(Qt::white);
+            for (int y = 0; y < face.height(); ++y)
+                for (int x = 4; x < face.width() - 4; ++x)
+                    if (qGray(face.pixel(x, y)) < qGray(darkest.rgb()))
+                        darkest = face.pixel(x, y);
+            QVERIFY(contrastRatio(darkest, QColor(0x80, 0xFF, 0xFF)) >= 4.5);
+            rig.pty.closeMaster();
+            QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 3000);
+            QVERIFY(textOn(button, QColor(0xFF, 0x00, 0x00)) >= 4.5);
+            QVERIFY(contrastRatio(rig.get<QLabel>("Label13")->palette().color(QPalette::WindowText), QColor(0x2A, 0x82, 0xDA)) >= 4.5);
+            QVERIFY(contrastRatio(rig.get<QLabel>("Label21")->palette().color(QPalette::WindowText), QColor(0x35, 0x35, 0x35)) >= 4.5);
+        }
+        QApplication::setPalette(light);
+        Rig rig;
+        QCOMPARE(rig.get<QPushButton>("Command1")->palette().color(QPalette::ButtonText), light.color(QPalette::ButtonText));
+        QCOMPARE(rig.get<QLabel>("Label13")->palette().color(QPalette::WindowText), light.color(QPalette::ButtonText));
     }
 
     // Colours as a user sees them: sampled from the grabbed window at the controls' places.

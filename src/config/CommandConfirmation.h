@@ -55,6 +55,8 @@ public:
 
     State state() const { return m_state; }
     qsizetype waiting() const { return m_waiting; }
+    // The sequence number of the command last sent or not sent.
+    std::uint8_t sequence() const { return m_sequence; }
     const QList<Difference>& differences() const { return m_differences; }
     // The status line, as plain text; `portOpen` says whether a waiting command can go.
     QString text(bool portOpen) const;

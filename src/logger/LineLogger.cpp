@@ -13,7 +13,11 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
     connect(&m_session.comm(), &CommControl::deviceLost, this, [this](const QString& reason) {
         setAlive(false);
         m_outage = true;
-        Q_EMIT report(QStringLiteral("%1 failed: %2; trying again every second").arg(lineName(), reason), true);
+        // The system's own words for a vanished device are seldom telling ("Unknown error").
+        const bool telling = !reason.isEmpty() && reason != QLatin1String("Unknown error");
+        Q_EMIT report(QStringLiteral("%1: the device went away%2; trying again every second")
+                          .arg(lineName(), telling ? QStringLiteral(" (%1)").arg(reason) : QString()),
+                      true);
     });
     connect(&m_session, &LineSession::frameAccepted, this, [this] {
         setAlive(true);

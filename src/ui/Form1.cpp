@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
 
+#include "Accessibility.h"
 #include "FrmAbout.h"
 #include "FrmSet.h"
 #include "LampWidget.h"
@@ -28,6 +29,40 @@
 namespace {
 
 constexpr std::chrono::milliseconds kFailureBalloonTime{6000};
+
+// What a screen reader is told of each display field, lamp and control: the caption
+// beside it (or a name where it has none), a unit, and an English description.
+struct Described {
+    const char* control;
+    const char* caption; // a label of the window, or the name itself when no label names it
+    const char* unit;
+    const char* description;
+};
+constexpr std::array<Described, 11> kReadings{{
+    {"Label16", "Label15", "", "the node's sensor number"},
+    {"Label1", "Temperature", "°C", "temperature, degrees Celsius"},
+    {"Label7", "Humidity", "%", "relative humidity, percent"},
+    {"Label4", "Label3", "°C", "low temperature point"},
+    {"Label6", "Label5", "°C", "high temperature point"},
+    {"Label10", "Label9", "%", "low humidity point"},
+    {"Label12", "Label11", "%", "high humidity point"},
+    {"Label28", "Label27", "", "HOT-COLD setting"},
+    {"Label18", "Label17", "", "mode"},
+    {"Label20", "Label19", "", "PWM value"},
+    {"Label30", "Label29", "", "ADC reading"},
+}};
+constexpr std::array<Described, 10> kControls{{
+    {"Shape1", "Label21", "", "relay 1 lamp, lit while the relay is on"},
+    {"Shape2", "Label22", "", "relay 2 lamp, lit while the relay is on"},
+    {"Shape3", "Label23", "", "input 1 lamp, lit while the input is on"},
+    {"Shape4", "Label24", "", "input 2 lamp, lit while the input is on"},
+    {"Shape5", "Label25", "", "AutoScan lamp, lit while the node scans"},
+    {"Check1", "Label26", "", "write a record to data.txt at each log interval while the port is open"},
+    {"Option1", "Label31", "", "log interval of one second"},
+    {"Option2", "Label32", "", "log interval of five seconds"},
+    {"Option3", "Label33", "", "log interval of thirty seconds"},
+    {"Option4", "Label34", "", "log interval of one minute"},
+}};
 const QColor kLogFailureColour(0xFF, 0x00, 0x00);
 
 QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds period)
@@ -94,7 +129,7 @@ void Form1::bindControls()
     // The box keeps exactly what the user types: no completion from the list.
     m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
-    setBackground(m_ui->Command1, kLostColour);
+    setFace(m_ui->Command1, kLostColour);
 
     connect(m_session, &LineSession::frameAccepted, this, &Form1::frameAccepted);
     connect(m_session, &LineSession::nodeFrame, this,
@@ -119,12 +154,44 @@ void Form1::bindControls()
     }
     // The link text's tooltip also tells how the line is doing.
     new LiveToolTip(m_ui->Label13, [this] { return linkToolTip(); });
+    describeControls();
+}
+
+void Form1::describeControls()
+{
+    installAccessibility();
+    for (const Described& reading : kReadings) {
+        auto* label = findChild<QLabel*>(QLatin1String(reading.control));
+        auto* caption = findChild<QLabel*>(QLatin1String(reading.caption));
+        describeReading(label, caption ? QString() : QString::fromUtf8(reading.caption), QString::fromUtf8(reading.unit),
+                        QLatin1String(reading.description));
+        if (caption)
+            nameAfterCaption(label, caption, QLatin1String(reading.description));
+    }
+    for (const Described& control : kControls)
+        nameAfterCaption(findChild<QWidget*>(QLatin1String(control.control)), findChild<QLabel*>(QLatin1String(control.caption)),
+                         QLatin1String(control.description));
+    // The unit marks beside the large readings: their values carry the unit already.
+    hideFromAccessibility(m_ui->Label2);
+    hideFromAccessibility(m_ui->Label8);
+    m_ui->Command1->setAccessibleDescription(QStringLiteral("no port is open"));
+    // Text on a colour of its own: the link line on the title bar colour, the lamps'
+    // captions on the button face. Under a palette whose text would not read there, black
+    // or white instead; under the usual light one, as it is.
+    setForeground(m_ui->Label13, readableOn(systemColour(SystemColour::ActiveTitleBar), systemColour(SystemColour::ButtonText)));
+    for (QLabel* caption : {m_ui->Label21, m_ui->Label22, m_ui->Label23, m_ui->Label24, m_ui->Label25})
+        setForeground(caption, readableOn(systemColour(SystemColour::ButtonFace), systemColour(SystemColour::ButtonText)));
+    // The web address bands are large text (18 pt), readable from a contrast of 3.
+    for (QLabel* band : {m_ui->Label35, m_ui->Label36})
+        setForeground(band, readableOn(systemColour(SystemColour::ActiveTitleBar), band->palette().color(QPalette::WindowText), 3.0));
+    m_ui->Combo1->setAccessibleName(QStringLiteral("Port"));
+    m_ui->Combo1->setAccessibleDescription(QStringLiteral("the serial port to connect, COM1 to COM100"));
 }
 
 void Form1::startUp()
 {
     FillPortList();
-    setBackground(m_ui->Command1, kConnectIdleColour);
+    setFace(m_ui->Command1, kConnectIdleColour);
     m_ui->Option3->setChecked(true);
     SetLogInterval();
 }
@@ -146,7 +213,7 @@ void Form1::ShowStatus()
     const QStringList& fields = m_session->reception().rxFields;
     for (const StatusLamp& lamp : kStatusLamps) {
         const bool on = lampIsOn(fields, lamp.frameIndex);
-        m_lampForIndex[lamp.frameIndex]->setColours(on ? lamp.onFill : lamp.offFill, on ? onBorder : offBorder);
+        m_lampForIndex[lamp.frameIndex]->showState(on, on ? lamp.onFill : lamp.offFill, on ? onBorder : offBorder);
     }
 }
 
@@ -157,7 +224,7 @@ void Form1::ClearStatus()
     for (const StatusTextField& field : kStatusTextFields)
         m_textFieldForIndex[field.frameIndex]->setText(m_session->shown(field.frameIndex));
     for (const StatusLamp& lamp : kStatusLamps)
-        m_lampForIndex[lamp.frameIndex]->setColours(lamp.offFill, offBorder);
+        m_lampForIndex[lamp.frameIndex]->showState(false, lamp.offFill, offBorder);
     m_ui->Check1->setChecked(false);
 }
 
@@ -186,11 +253,14 @@ void Form1::connectClicked()
     }
     // A port that did not open leaves the link as it was; say why at once, where the
     // link is shown, instead of only in a tooltip the user has to find.
-    if (!comm().portOpen() && !m_link->lastOpenFailure().isEmpty()) {
-        QLabel* link = m_ui->Label13;
-        QToolTip::showText(link->mapToGlobal(QPoint(0, link->height())), m_link->lastOpenFailure(), link, QRect(),
-                           static_cast<int>(kFailureBalloonTime.count()));
-    }
+    if (!comm().portOpen() && !m_link->lastOpenFailure().isEmpty())
+        sayAt(m_ui->Label13, m_link->lastOpenFailure());
+}
+
+void Form1::sayAt(QWidget* control, const QString& text)
+{
+    QToolTip::showText(control->mapToGlobal(QPoint(0, control->height())), text, control, QRect(),
+                       static_cast<int>(kFailureBalloonTime.count()));
 }
 
 void Form1::SetCOM() { m_link->SetCOM(m_ui->Combo1->currentText()); }
@@ -200,7 +270,11 @@ void Form1::OpenCOM() { m_link->OpenCOM(m_ui->Combo1->currentText()); }
 void Form1::showLink(const QString& text, const QColor& colour)
 {
     m_ui->Label13->setText(text);
-    setBackground(m_ui->Command1, colour);
+    setFace(m_ui->Command1, colour);
+    // The button's colour is the link's state; a screen reader hears it in words.
+    m_ui->Command1->setAccessibleDescription(colour == kConnectedColour ? QStringLiteral("the port is open")
+                                             : colour == kLostColour    ? QStringLiteral("the port was lost")
+                                                                        : QStringLiteral("no port is open"));
 }
 
 // ---- Logging ----
@@ -218,9 +292,22 @@ void Form1::WriteLogLine()
 {
     if (!comm().portOpen() || !m_ui->Check1->isChecked())
         return;
-    if (m_session->writeRecord() == LogHealth::Change::FailureStarted)
-        std::fprintf(stderr, "zeq4810pc: cannot write to %s: %s\n", qPrintable(m_session->logFileName()),
-                     qPrintable(m_session->logHealth().reason()));
+    // A change of the log's health is said once, where the user looks and on stderr.
+    QString said;
+    switch (m_session->writeRecord()) {
+    case LogHealth::Change::FailureStarted:
+        said = QStringLiteral("Cannot write %1: %2").arg(m_session->logFileName(), m_session->logHealth().reason());
+        break;
+    case LogHealth::Change::Recovered:
+        said = QStringLiteral("Writing %1 again").arg(m_session->logFileName());
+        break;
+    case LogHealth::Change::None:
+        break;
+    }
+    if (!said.isEmpty()) {
+        std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(said));
+        sayAt(m_ui->Label26, said);
+    }
     showLogHealth();
 }
 

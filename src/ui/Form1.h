@@ -75,9 +75,12 @@ protected:
 
 private:
     void bindControls();
+    void describeControls();
     void frameAccepted();
     void showLink(const QString& text, const QColor& colour);
     void showLogHealth();
+    // A passing word beside a control, without the user having to look for it.
+    void sayAt(QWidget* control, const QString& text);
     void closeAllWindows();
 
     std::unique_ptr<Ui::Form1> m_ui;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FrmAbout.h"
 
+#include "Accessibility.h"
 #include "Theme.h"
 #include "ui_FrmAbout.h"
 
@@ -17,6 +18,9 @@ FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui:
     m_ui->Label1->setText(m_ui->Label1->text().replace(QLatin1String("1.0.0"), QLatin1String(ZEQ_VERSION)));
     // The window's own text stays as it is; the licence is one hover away.
     setToolTip(QStringLiteral(ZEQ_LICENCE));
+    installAccessibility();
+    markAsDialog(this);
+    setAccessibleDescription(QStringLiteral(ZEQ_LICENCE));
 }
 
 FrmAbout::~FrmAbout() = default;

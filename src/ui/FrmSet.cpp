@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FrmSet.h"
 
+#include "Accessibility.h"
 #include "Theme.h"
 #include "ui_FrmSet.h"
 
@@ -9,10 +10,6 @@
 #include <QApplication>
 #include <QTimer>
 
-namespace {
-// The system's red, as the link's lost state shows it.
-const QColor kFailureRed(0xFF, 0x00, 0x00);
-} // namespace
 #include "config/InputCheck.h"
 
 #include <QShortcut>
@@ -45,12 +42,54 @@ FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     connect(m_statusRefresh, &QTimer::timeout, this, &FrmSet::showCommandStatus);
     m_statusRefresh->start();
     showCommandStatus();
+    describeControls();
     m_ui->Command1->setFocus();
     // Escape closes the window, like its close control.
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 }
 
 FrmSet::~FrmSet() = default;
+
+void FrmSet::describeControls()
+{
+    installAccessibility();
+    markAsDialog(this);
+    for (const InputLimits& limits : kInputLimits) {
+        nameAfterCaption(findChild<QLineEdit*>(QLatin1String(limits.control)), findChild<QLabel*>(QLatin1String(limits.caption)),
+                         QStringLiteral("%1: a number up to %2, at most %3 %4%5")
+                             .arg(QLatin1StringView(limits.description))
+                             .arg(limits.maxValue)
+                             .arg(limits.maxLength)
+                             .arg(limits.maxLength == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
+                             .arg(qstrcmp(limits.control, "Text1") == 0 ? QStringLiteral("; changing it gives the node a new address")
+                                                                        : QString()));
+    }
+    // The option buttons show only their marks; the label beside each says what it sets,
+    // and its group which setting.
+    struct Option {
+        QRadioButton* button;
+        QLabel* caption;
+        QGroupBox* group;
+        const char* description;
+    };
+    for (const Option& option : {Option{m_ui->Option5, m_ui->Label6, m_ui->Frame3, "relay 1 on, sent as 1"},
+                                 Option{m_ui->Option6, m_ui->Label7, m_ui->Frame3, "relay 1 off, sent as 0"},
+                                 Option{m_ui->Option7, m_ui->Label8, m_ui->Frame4, "relay 2 on, sent as 1"},
+                                 Option{m_ui->Option8, m_ui->Label9, m_ui->Frame4, "relay 2 off, sent as 0"},
+                                 Option{m_ui->Option9, m_ui->Label10, m_ui->Frame5, "HOT-COLD HH, sent as 11"},
+                                 Option{m_ui->Option10, m_ui->Label11, m_ui->Frame5, "HOT-COLD HC, sent as 10"},
+                                 Option{m_ui->Option11, m_ui->Label12, m_ui->Frame5, "HOT-COLD CH, sent as 1"},
+                                 Option{m_ui->Option12, m_ui->Label13, m_ui->Frame5, "HOT-COLD CC, sent as 0"}}) {
+        nameAfterCaption(option.button, option.caption, QLatin1String(option.description));
+        option.button->setAccessibleName(option.group->title() + u' ' + option.button->accessibleName());
+    }
+    // A group inside the frame is named by its own title, not the frame's.
+    for (QGroupBox* group : {m_ui->Frame3, m_ui->Frame4, m_ui->Frame5})
+        group->setAccessibleName(group->title());
+    // One pixel high, it shows nothing.
+    hideFromAccessibility(m_ui->Label23);
+    m_ui->lblCommandStatus->setAccessibleDescription(QStringLiteral("what became of the last command"));
+}
 
 void FrmSet::checkInput(const QString& control)
 {
@@ -129,9 +168,9 @@ QString FrmSet::resultText() const
     const CommandConfirmation& confirmation = m_sender.confirmation();
     if (confirmation.state() != CommandConfirmation::State::NotApplied)
         return m_sender.statusText();
-    QStringList lines{QStringLiteral("%1: not applied after %2 frames; the node shows:")
-                          .arg(m_sender.statusText().section(QStringLiteral(": "), 0, 0))
-                          .arg(CommandConfirmation::kFramesToCheck)};
+    // The time and the frames counted stand in the tooltip; the line keeps its room for
+    // what differs.
+    QStringList lines{QStringLiteral("#%1 not applied; the node shows:").arg(confirmation.sequence())};
     for (const CommandConfirmation::Difference& difference : confirmation.differences())
         lines.append(QStringLiteral("%1 %2, not %3")
                          .arg(difference.name, difference.shown.isEmpty() ? QStringLiteral("nothing") : difference.shown, difference.sent));
@@ -161,7 +200,8 @@ void FrmSet::showCommandStatus()
         m_ui->lblCommandStatus->setText(shown);
     m_ui->lblCommandStatus->setToolTip(m_refusal.isEmpty() ? m_sender.statusText() : m_refusal);
     QPalette palette = m_ui->lblCommandStatus->palette();
-    const QColor colour = failed ? kFailureRed : QApplication::palette().color(QPalette::WindowText);
+    const QColor background = QApplication::palette().color(QPalette::Window);
+    const QColor colour = failed ? failureColour(background) : QApplication::palette().color(QPalette::WindowText);
     palette.setColor(QPalette::WindowText, colour);
     m_ui->lblCommandStatus->setPalette(palette);
 }

@@ -31,6 +31,7 @@ public Q_SLOTS:
     void sendClicked();
 
 private:
+    void describeControls();
     void checkInput(const QString& control);
     // Why the inputs cannot be sent as they stand (a number not yet complete), naming the
     // input; empty when they can.

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LampWidget.h"
 
+#include <QAccessible>
 #include <QPainter>
+
+#include <utility>
 
 LampWidget::LampWidget(QWidget* parent) : QWidget(parent)
 {
@@ -21,6 +24,20 @@ void LampWidget::setColours(const QColor& fill, const QColor& border)
     m_fill = fill;
     m_border = border;
     update();
+}
+
+void LampWidget::showState(bool on, const QColor& fill, const QColor& border)
+{
+    setColours(fill, border);
+    if (std::exchange(m_on, on) == on || !QAccessible::isActive())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent state(this, changed);
+    QAccessible::updateAccessibility(&state);
+    // Its name says the state too ("Relay1 on"), and a screen reader is told it changed.
+    QAccessibleEvent name(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&name);
 }
 
 const QPixmap& LampWidget::face()

@@ -6,7 +6,8 @@
 #include <QPixmap>
 #include <QWidget>
 
-// A round lamp: a filled circle with an outline.
+// A round lamp: a filled circle with an outline, on or off. A screen reader is told its
+// state, and of each change.
 class LampWidget : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor fillColor READ fillColor WRITE setFillColor)
@@ -19,6 +20,9 @@ public:
     void setFillColor(const QColor& colour);
     void setBorderColor(const QColor& colour);
     void setColours(const QColor& fill, const QColor& border);
+    // The lamp's look for a state, and the state a screen reader is told.
+    void showState(bool on, const QColor& fill, const QColor& border);
+    bool isOn() const { return m_on; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,6 +34,7 @@ private:
 
     QColor m_fill{0x80, 0x00, 0x00};
     QColor m_border{Qt::black};
+    bool m_on = false;
     // By fill and outline; drawn for one size, background and pixel ratio.
     QHash<std::pair<QRgb, QRgb>, QPixmap> m_faces;
     QSize m_facesSize;

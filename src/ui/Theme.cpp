@@ -11,6 +11,9 @@
 #include <QFont>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 QColor systemColour(int number, const QPalette& palette)
 {
     switch (number) {
@@ -57,6 +60,35 @@ void setForeground(QWidget* widget, const QColor& colour)
         palette.setColor(group, QPalette::ButtonText, colour);
     }
     widget->setPalette(palette);
+}
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double channel) { return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& background, const QColor& preferred, double least)
+{
+    if (contrastRatio(background, preferred) >= least)
+        return preferred;
+    return contrastRatio(background, Qt::black) >= contrastRatio(background, Qt::white) ? QColor(Qt::black) : QColor(Qt::white);
+}
+
+QColor failureColour(const QColor& background)
+{
+    return background.lightness() < 128 ? QColor(0xFF, 0x80, 0x80) : QColor(0xFF, 0x00, 0x00);
+}
+
+void setFace(QWidget* widget, const QColor& colour)
+{
+    setBackground(widget, colour);
+    setForeground(widget, readableOn(colour, systemColour(SystemColour::ButtonText)));
 }
 
 namespace {

@@ -30,6 +30,19 @@ void setBackground(QWidget* widget, const QColor& colour);
 // Sets a widget's text colour; a widget that already has it is left alone.
 void setForeground(QWidget* widget, const QColor& colour);
 
+// The contrast ratio of two colours as WCAG defines it: 1 (the same) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+// `preferred` when it reads on `background` (a contrast of at least `least`: 4.5 for text,
+// 3 for large text), else black or white, whichever reads better: text on a colour of its
+// own stays readable under any palette, and keeps the palette's colour wherever that reads.
+QColor readableOn(const QColor& background, const QColor& preferred, double least = 4.5);
+// The colour that says something failed: the system's red, as the lost link shows it; a
+// light red on a dark background, where that red would not read.
+QColor failureColour(const QColor& background);
+// A face of a fixed colour with the palette's button text on it, or black or white where
+// that would not read.
+void setFace(QWidget* widget, const QColor& colour);
+
 // Maps the fonts the windows are described in to fonts the system has.
 void installFontSubstitutions();
 

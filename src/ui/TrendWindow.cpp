@@ -2,6 +2,7 @@
 #include "TrendWindow.h"
 
 #include "ElidedLabel.h"
+#include "Theme.h"
 #include "TrendPlot.h"
 #include "ui_TrendWindow.h"
 
@@ -212,7 +213,8 @@ void TrendWindow::showSource(const QString& text, bool failed)
 {
     m_ui->lblSource->setText(text);
     QPalette palette = m_ui->lblSource->palette();
-    palette.setColor(QPalette::WindowText, failed ? QColor(0xC0, 0x00, 0x00) : QApplication::palette().color(QPalette::WindowText));
+    const QColor background = QApplication::palette().color(QPalette::Window);
+    palette.setColor(QPalette::WindowText, failed ? failureColour(background) : QApplication::palette().color(QPalette::WindowText));
     m_ui->lblSource->setPalette(palette);
 }
 
