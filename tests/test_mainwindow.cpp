@@ -433,6 +433,7 @@ private Q_SLOTS:
         rig.form->WriteLogLine();
         QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
         QVERIFY(caption->toolTip().contains(rig.logPath()));
+        QVERIFY(QToolTip::text().startsWith(QStringLiteral("Cannot write ") + rig.logPath())); // said without hovering
         QVERIFY(rig.get<QCheckBox>("Check1")->isChecked());
         QVERIFY(rig.timer("Timer1")->isActive());
         if (fullDevice) {
@@ -444,6 +445,7 @@ private Q_SLOTS:
         rig.form->WriteLogLine();
         QCOMPARE(caption->palette().color(QPalette::WindowText), normal);
         QVERIFY(caption->toolTip().isEmpty());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Writing %1 again").arg(rig.logPath()));
         QCOMPARE(QFileInfo(rig.logPath()).size(), fullDevice ? 62 : 124);
     }
 
@@ -809,9 +811,11 @@ private Q_SLOTS:
         Rig rig;
         rig.form->showSetForm();
         rig.form->showAbout();
+        rig.form->showTrend();
         // The About window names the licence where it does not change the window's text.
         QVERIFY(rig.form->aboutWindow()->toolTip().startsWith(QStringLiteral("License GPL-3.0-or-later")));
-        for (QWidget* window : {static_cast<QWidget*>(rig.form->configWindow()), static_cast<QWidget*>(rig.form->aboutWindow())}) {
+        for (QWidget* window : {static_cast<QWidget*>(rig.form->configWindow()), static_cast<QWidget*>(rig.form->aboutWindow()),
+                                static_cast<QWidget*>(rig.form->trendWindow())}) {
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QPointer<QWidget> alive(window);
             window->activateWindow();
