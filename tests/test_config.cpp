@@ -3,7 +3,7 @@
 #include "config/CommandConfirmation.h"
 #include "config/ConfigSender.h"
 #include "config/InputCheck.h"
-#include "serial/SerialControl.h"
+#include "platform/posix/SerialControl.h"
 
 #include "support/PseudoTerminal.h"
 

@@ -2,6 +2,7 @@
 #include "logging/LogFile.h"
 #include "logging/LogInterval.h"
 #include "logging/LogRecord.h"
+#include "logging/RecordBacklog.h"
 
 #include "support/ReadOnlyFile.h"
 
@@ -174,6 +175,29 @@ private Q_SLOTS:
         QCOMPARE(health.recordResult(std::nullopt), LogHealth::Change::Recovered);
         QVERIFY(!health.failing());
         QVERIFY(health.reason().isEmpty());
+    }
+
+    // Records wait while their file cannot be written, a day of a record a second at most
+    // (the oldest dropped past it), and go in order, each to its own day's file.
+    void waitingRecordsKeepTheirOrderAndTheirFile()
+    {
+        QTemporaryDir dir;
+        const QString later = dir.filePath(QStringLiteral("later"));
+        RecordBacklog backlog;
+        for (int i = 0; i <= 86'400; ++i)
+            QVERIFY(backlog.write(later + QStringLiteral("/day1.txt"), QByteArray::number(i) + "\r\n").has_value());
+        QCOMPARE(backlog.waiting(), std::size_t(86'400));
+        QCOMPARE(backlog.dropped(), quint64(1));
+        QVERIFY(backlog.write(later + QStringLiteral("/day2.txt"), "next day\r\n")); // still no folder
+        QCOMPARE(backlog.dropped(), quint64(2));
+        QVERIFY(QDir().mkpath(later));
+        QVERIFY(!backlog.write(later + QStringLiteral("/day2.txt"), "second\r\n"));
+        QCOMPARE(backlog.waiting(), std::size_t(0));
+        const QList<QByteArray> first = readAll(later + QStringLiteral("/day1.txt")).split('\n');
+        QCOMPARE(first.size(), 86'399 + 1);
+        QCOMPARE(first.first(), QByteArray("2\r")); // 0 and 1 were the oldest past the bound
+        QCOMPARE(first.at(86'398), QByteArray("86400\r"));
+        QCOMPARE(readAll(later + QStringLiteral("/day2.txt")), QByteArray("next day\r\nsecond\r\n"));
     }
 
     void intervalTable()

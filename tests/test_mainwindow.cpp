@@ -18,6 +18,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -445,8 +446,39 @@ private Q_SLOTS:
         rig.form->WriteLogLine();
         QCOMPARE(caption->palette().color(QPalette::WindowText), normal);
         QVERIFY(caption->toolTip().isEmpty());
-        QCOMPARE(QToolTip::text(), QStringLiteral("Writing %1 again").arg(rig.logPath()));
-        QCOMPARE(QFileInfo(rig.logPath()).size(), fullDevice ? 62 : 124);
+        // The two records that waited are written first, in order, then this one.
+        QCOMPARE(QToolTip::text(), QStringLiteral("Writing %1 again; the 2 records that waited are in it").arg(rig.logPath()));
+        QCOMPARE(QFileInfo(rig.logPath()).size(), fullDevice ? 3 * 62 : 4 * 62);
+    }
+
+    // Records due while data.txt cannot be opened wait, in order, and none is lost; a
+    // folder that does not take the file is said once, in a message that stays.
+    void recordsWaitForTheFileAndTheFolderIsNamed()
+    {
+        Rig rig;
+        rig.connectTo(QStringLiteral("COM7"));
+        rig.get<QCheckBox>("Check1")->setChecked(true);
+        const QString folder = rig.dir.filePath(QStringLiteral("later"));
+        rig.form->setLogFilePath(folder + QStringLiteral("/data.txt"));
+        for (int second = 30; second < 33; ++second) {
+            rig.clock.moment.setTime(QTime(8, 15, second));
+            rig.form->WriteLogLine();
+        }
+        auto* box = rig.form->findChild<QMessageBox*>(QStringLiteral("folderRefusal"));
+        QVERIFY(box && box->isVisible());
+        QVERIFY2(box->text().startsWith(QStringLiteral("data.txt cannot be written in %1: ").arg(folder)), qPrintable(box->text()));
+        QVERIFY(box->informativeText().contains(QStringLiteral("from a folder you can write to")));
+        QVERIFY(rig.get<QLabel>("Label26")->toolTip().contains(QStringLiteral("3 records are waiting")));
+        QVERIFY(QDir().mkpath(folder));
+        rig.clock.moment.setTime(QTime(8, 15, 33));
+        rig.form->WriteLogLine();
+        QFile file(folder + QStringLiteral("/data.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 5);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(lines.at(i).mid(14, 8), QStringLiteral("08:15:%1").arg(30 + i).toLatin1());
+        QCOMPARE(rig.form->findChildren<QMessageBox*>(QStringLiteral("folderRefusal")).size(), 1);
     }
 
     void repaintsAreCappedWhileFramesStream()

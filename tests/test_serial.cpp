@@ -5,7 +5,7 @@
 #include "serial/PortMapping.h"
 #include "serial/PortTable.h"
 #include "platform/DeviceAccess.h"
-#include "serial/SerialControl.h"
+#include "platform/posix/SerialControl.h"
 
 #include "support/PseudoTerminal.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Program.h"
 
-#include "platform/SerialLine.h"
+#include "serial/SerialLine.h"
 #include "platform/WindowSystem.h"
 #include "serial/ComName.h"
 #include "serial/PortMapping.h"

@@ -2,7 +2,7 @@
 #include "LineLogger.h"
 
 #include "serial/ComName.h"
-#include "platform/SerialLine.h"
+#include "serial/SerialLine.h"
 
 LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent)
     : QObject(parent), m_settings(std::move(settings)), m_session(makeSerialControl(ports))
@@ -86,16 +86,8 @@ void LineLogger::logTick()
     if (!m_session.comm().portOpen() || !m_session.hasFreshFrame())
         return;
     m_session.setLogPath(logFileForDay(m_settings.logPath, m_session.clock().now().date()));
-    switch (m_session.writeRecord()) {
-    case LogHealth::Change::FailureStarted:
-        Q_EMIT report(QStringLiteral("cannot write to %1: %2").arg(m_session.logFileName(), m_session.logHealth().reason()), true);
-        break;
-    case LogHealth::Change::Recovered:
-        Q_EMIT report(QStringLiteral("writing to %1 again").arg(m_session.logFileName()), false);
-        break;
-    case LogHealth::Change::None:
-        break;
-    }
+    if (const LogHealth::Change change = m_session.writeRecord(); change != LogHealth::Change::None)
+        Q_EMIT report(m_session.logHealthText(change), change == LogHealth::Change::FailureStarted);
 }
 
 void LineLogger::watchTick()

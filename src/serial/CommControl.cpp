@@ -1,7 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommControl.h"
 
+#include "ComName.h"
+
 #include <QStringList>
+
+CommFailure noSuchPort(int number)
+{
+    if (number == 0)
+        return {CommError::NoSuchPort, QStringLiteral("Invalid port number")};
+    if (number < 0 || number > kLastComNumber)
+        return {CommError::NoSuchPort, QStringLiteral("COM1 to COM100 only")};
+    return {CommError::NoSuchPort, QStringLiteral("No device is present for %1").arg(comName(number))};
+}
 
 std::variant<LineSettings, CommFailure> parseLineSettings(const QString& settings)
 {

@@ -39,6 +39,11 @@ struct LineSettings {
 // The settings, or InvalidSetting ("Invalid property value") when the text is not one.
 std::variant<LineSettings, CommFailure> parseLineSettings(const QString& settings);
 
+// NoSuchPort for a COM number without a present device, in words: "Invalid port number"
+// for 0, "COM1 to COM100 only" past COM100 (a box text may name COM101), else "No device
+// is present for COMn".
+CommFailure noSuchPort(int number);
+
 namespace CommEvents {
 inline constexpr int Receive = 2; // characters received
 } // namespace CommEvents

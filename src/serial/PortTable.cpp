@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include "platform/DeviceFolder.h"
-#include "platform/SerialLine.h"
+#include "SerialLine.h"
 
 QString portToolTip(const PresentPort& port)
 {

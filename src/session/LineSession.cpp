@@ -133,5 +133,22 @@ LogHealth::Change LineSession::writeRecord()
 {
     const QByteArray record = formatLogRecord(m_clock->now(), m_shown[FrameField::Node], m_shown[FrameField::Temperature],
                                               m_shown[FrameField::Humidity]);
-    return m_logHealth.recordResult(appendRecord(m_logPath, record));
+    m_waitingBefore = m_backlog.waiting();
+    return m_logHealth.recordResult(m_backlog.write(m_logPath, record));
+}
+
+QString LineSession::logHealthText(LogHealth::Change change) const
+{
+    if (change == LogHealth::Change::Recovered)
+        return m_waitingBefore == 0 ? QStringLiteral("Writing %1 again").arg(logFileName())
+                                    : QStringLiteral("Writing %1 again; the %2 records that waited are in it").arg(logFileName()).arg(m_waitingBefore);
+    if (!m_logHealth.failing())
+        return {};
+    QString text = QStringLiteral("Cannot write %1: %2. %3 %4 waiting; written once the file can be written")
+                       .arg(logFileName(), m_logHealth.reason())
+                       .arg(m_backlog.waiting())
+                       .arg(m_backlog.waiting() == 1 ? QStringLiteral("record is") : QStringLiteral("records are"));
+    if (m_backlog.dropped() > 0)
+        text += QStringLiteral(" (the oldest %1 dropped: a day's worth waits at most)").arg(m_backlog.dropped());
+    return text;
 }

@@ -4,6 +4,7 @@
 #include "config/ConfigSender.h"
 #include "logging/Clock.h"
 #include "logging/LogFile.h"
+#include "logging/RecordBacklog.h"
 #include "serial/CommControl.h"
 #include "telemetry/FrameAssembler.h"
 #include "telemetry/FrameFields.h"
@@ -58,9 +59,15 @@ public:
     const QString& logPath() const { return m_logPath; }
     // The log file's full name, as the user would look for it.
     QString logFileName() const;
-    // Appends a record of the shown node, temperature and humidity, stamped now.
+    // Appends a record of the shown node, temperature and humidity, stamped now, after any
+    // records that are waiting for the file; when the file cannot be written, this one
+    // waits too.
     LogHealth::Change writeRecord();
     const LogHealth& logHealth() const { return m_logHealth; }
+    const RecordBacklog& backlog() const { return m_backlog; }
+    // The log's state for people: why it cannot be written and how many records wait, or
+    // how many waiting records were written when it recovered.
+    QString logHealthText(LogHealth::Change change) const;
 
     // Starts the silence watch now, with no character counted yet: for a reader that
     // wants to hear of a line that stays silent from the open on.
@@ -96,6 +103,8 @@ private:
     const Clock* m_clock = &m_systemClock;
     QString m_logPath = QString::fromLatin1(kLogFileName);
     LogHealth m_logHealth;
+    RecordBacklog m_backlog;
+    std::size_t m_waitingBefore = 0;
     QTimer* m_timer2;
     QTimer* m_timer3;
     ConfigSender* m_sender;

@@ -15,10 +15,13 @@
 #include "logging/LogInterval.h"
 #include "serial/ComName.h"
 #include "serial/ConnectionLifecycle.h"
-#include "platform/SerialLine.h"
+#include "serial/SerialLine.h"
+#include "platform/WindowSystem.h"
 #include "telemetry/StatusDisplay.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -293,20 +296,25 @@ void Form1::WriteLogLine()
     if (!comm().portOpen() || !m_ui->Check1->isChecked())
         return;
     // A change of the log's health is said once, where the user looks and on stderr.
-    QString said;
-    switch (m_session->writeRecord()) {
-    case LogHealth::Change::FailureStarted:
-        said = QStringLiteral("Cannot write %1: %2").arg(m_session->logFileName(), m_session->logHealth().reason());
-        break;
-    case LogHealth::Change::Recovered:
-        said = QStringLiteral("Writing %1 again").arg(m_session->logFileName());
-        break;
-    case LogHealth::Change::None:
-        break;
-    }
-    if (!said.isEmpty()) {
+    const LogHealth::Change change = m_session->writeRecord();
+    if (change != LogHealth::Change::None) {
+        const QString said = m_session->logHealthText(change);
         std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(said));
         sayAt(m_ui->Label26, said);
+    }
+    // A folder that does not take the file is no passing trouble: said once a run, in a
+    // message that stays until read, with what to do.
+    if (change == LogHealth::Change::FailureStarted && !m_folderRefusalSaid && !QFileInfo::exists(m_session->logPath())) {
+        m_folderRefusalSaid = true;
+        const QString folder = QDir::toNativeSeparators(QFileInfo(m_session->logFileName()).absolutePath());
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("zeq4810pc"),
+                                    QStringLiteral("data.txt cannot be written in %1: %2.").arg(folder, m_session->logHealth().reason()),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("folderRefusal"));
+        box->setInformativeText(writableFolderAdvice() +
+                                QStringLiteral("\n\nMeanwhile the records wait, up to a day's worth, and are written as soon as the file can be."));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
     showLogHealth();
 }
@@ -315,8 +323,7 @@ void Form1::showLogHealth()
 {
     const LogHealth& health = m_session->logHealth();
     setForeground(m_ui->Label26, health.failing() ? kLogFailureColour : systemColour(SystemColour::ButtonText));
-    m_ui->Label26->setToolTip(health.failing() ? QStringLiteral("Cannot write %1: %2").arg(m_session->logFileName(), health.reason())
-                                         : QString());
+    m_ui->Label26->setToolTip(m_session->logHealthText(LogHealth::Change::None));
 }
 
 // ---- Windows and exit ----

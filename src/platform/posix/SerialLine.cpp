@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/SerialLine.h"
+#include "serial/SerialLine.h"
 
-#include "serial/SerialControl.h"
+#include "SerialControl.h"
 
 #include <QSerialPortInfo>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/SerialLine.h"
+#include "serial/SerialLine.h"
 
 #include "WinSerialControl.h"
 

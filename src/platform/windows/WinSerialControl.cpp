@@ -61,10 +61,9 @@ CommResult WinSerialControl::setPortOpen(bool open)
 
 CommResult WinSerialControl::open()
 {
-    const auto port = m_commPort > 0 ? m_table.presentPort(m_commPort) : std::nullopt;
+    const auto port = m_commPort > 0 && m_commPort <= kLastComNumber ? m_table.presentPort(m_commPort) : std::nullopt;
     if (!port)
-        return CommFailure{CommError::NoSuchPort, m_commPort == 0 ? QStringLiteral("Invalid port number")
-                                                                  : QStringLiteral("No device is present for %1").arg(comName(m_commPort))};
+        return noSuchPort(m_commPort);
     const QString name = comName(m_commPort);
     HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(port->path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -73,7 +72,7 @@ CommResult WinSerialControl::open()
         switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-            return CommFailure{CommError::NoSuchPort, QStringLiteral("No device is present for %1").arg(name)};
+            return noSuchPort(m_commPort);
         case ERROR_SHARING_VIOLATION:
             return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 is in use by another program").arg(name)};
         case ERROR_ACCESS_DENIED:

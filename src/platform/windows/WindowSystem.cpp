@@ -11,3 +11,9 @@ void chooseWindowSystemOptions()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "windows:fontengine=directwrite");
 }
+
+QString writableFolderAdvice()
+{
+    return QStringLiteral("data.txt is written in the folder the program starts in: start ZEQ4810PC-RS485 from its Start-menu entry, "
+                          "which works in Documents\\ZEQ4810PC-RS485, or from a folder you can write to.");
+}

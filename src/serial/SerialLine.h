@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "serial/CommControl.h"
-#include "serial/PortTable.h"
+#include "CommControl.h"
+#include "PortTable.h"
 
 #include <QList>
 
 #include <memory>
 
 // The system's serial line: the control that opens a COM number's device, and the serial
-// devices present now.
+// devices present now. One portable interface; the build compiles one implementation of
+// it, platform/posix/SerialLine.cpp or platform/windows/SerialLine.cpp.
 std::unique_ptr<CommControl> makeSerialControl(const PortTable& table, QObject* parent = nullptr);
 QList<SystemSerialDevice> systemSerialDevices();
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CommControl.h"
-#include "PortTable.h"
+#include "serial/CommControl.h"
+#include "serial/PortTable.h"
 
 #include <QByteArray>
 #include <QSerialPort>

@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SerialControl.h"
 
-#include "ComName.h"
+#include "serial/ComName.h"
 
 #include "platform/DeviceAccess.h"
 
 namespace {
-
-CommFailure noSuchPort(int number)
-{
-    return {CommError::NoSuchPort,
-            number == 0 ? QStringLiteral("Invalid port number")
-                        : QStringLiteral("No device is present for %1").arg(comName(number))};
-}
 
 CommFailure inUse(const QString& path)
 {
