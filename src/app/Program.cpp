@@ -2,6 +2,7 @@
 #include "Program.h"
 
 #include "serial/SerialLine.h"
+#include "platform/CommandLineText.h"
 #include "platform/WindowSystem.h"
 #include "serial/ComName.h"
 #include "serial/PortMapping.h"
@@ -11,9 +12,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QTimer>
 
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -58,6 +59,15 @@ std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
                                   QStringLiteral("A --port mapping overrides the table; /dev/serial/by-id/... keeps following one adapter."));
     parser.addHelpOption();
     parser.addVersionOption();
+    // Where the system installs the program under a folder users cannot write, its
+    // Start-menu entry has it work in a folder of the user's own.
+    const QString workFolder = startMenuWorkFolder();
+    const QCommandLineOption documentsOption(QStringLiteral("work-in-documents"),
+                                             QStringLiteral("Work in %1 (made when missing): data.txt goes there. "
+                                                            "The Start-menu entry starts the program so.")
+                                                 .arg(QDir::toNativeSeparators(workFolder)));
+    if (!workFolder.isEmpty())
+        parser.addOption(documentsOption);
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Offer the device PATH under the name COMn (n from 1 to 100), overriding the "
@@ -78,35 +88,35 @@ std::optional<int> readCommandLine(int argc, char* argv[], PortTable& ports)
         parser.addOption(option);
     }
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(parser.errorText()));
+    const auto usageError = [](const QString& text) {
+        showCommandLineText(QStringLiteral("zeq4810pc: %1\n").arg(text), true);
         return kUsageError;
-    }
+    };
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        showCommandLineText(parser.helpText(), false);
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("zeq4810pc %s\n%s\n", ZEQ_VERSION, ZEQ_LICENCE);
+        showCommandLineText(QStringLiteral("zeq4810pc %1\n%2\n").arg(QStringLiteral(ZEQ_VERSION), QStringLiteral(ZEQ_LICENCE)), false);
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "zeq4810pc: unexpected argument %s\n", qPrintable(parser.positionalArguments().first()));
-        return kUsageError;
-    }
-    if (comNamesAreNative() && parser.isSet(portOption)) {
-        std::fprintf(stderr, "zeq4810pc: --port is not needed here: the serial ports already have their COM names\n");
-        return kUsageError;
-    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    if (comNamesAreNative() && parser.isSet(portOption))
+        return usageError(QStringLiteral("--port is not needed here: the serial ports already have their COM names"));
     for (const QString& value : parser.values(portOption)) {
         const auto parsed = parsePortMapping(value);
-        if (const auto* error = std::get_if<QString>(&parsed)) {
-            std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(*error));
-            return kUsageError;
-        }
+        if (const auto* error = std::get_if<QString>(&parsed))
+            return usageError(*error);
         const auto& mapping = std::get<PortMapping>(parsed);
         ports.setMapping(mapping.number, mapping.path);
     }
+    // A folder that cannot be made or entered leaves the program where it started; the
+    // log then says why it cannot write there, if it cannot.
+    if (!workFolder.isEmpty() && parser.isSet(documentsOption) && QDir().mkpath(workFolder))
+        QDir::setCurrent(workFolder);
     return std::nullopt;
 }
 

@@ -311,6 +311,7 @@ void Form1::WriteLogLine()
                                     QStringLiteral("data.txt cannot be written in %1: %2.").arg(folder, m_session->logHealth().reason()),
                                     QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("folderRefusal"));
+        box->setFont(font());
         box->setInformativeText(writableFolderAdvice() +
                                 QStringLiteral("\n\nMeanwhile the records wait, up to a day's worth, and are written as soon as the file can be."));
         box->setAttribute(Qt::WA_DeleteOnClose);

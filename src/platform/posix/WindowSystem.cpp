@@ -8,3 +8,5 @@ QString writableFolderAdvice()
 {
     return QStringLiteral("data.txt is written in the folder the program starts in: start zeq4810pc from a folder you can write to.");
 }
+
+QString startMenuWorkFolder() { return {}; }

@@ -12,8 +12,13 @@ std::optional<QString> appendWhole(const QString& path, const QByteArray& bytes)
     const QString native = QDir::toNativeSeparators(path);
     HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(native.utf16()), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return systemMessage(GetLastError());
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // A spreadsheet that has the log open holds it this way.
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+            return QStringLiteral("it is open in another program that lets no one else write it");
+        return systemMessage(error);
+    }
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
         return QStringLiteral("not a regular file");

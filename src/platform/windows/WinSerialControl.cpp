@@ -30,6 +30,24 @@ struct WinSerialControl::Io {
     }
 };
 
+CommFailure openFailure(unsigned long error, int number)
+{
+    const QString name = comName(number);
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return noSuchPort(number);
+    case ERROR_SHARING_VIOLATION:
+        return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 is in use by another program").arg(name)};
+    case ERROR_ACCESS_DENIED:
+        // Windows answers "access denied" for a COM port another program has open.
+        return CommFailure{CommError::DeviceUnavailable,
+                           QStringLiteral("%1: access denied; it is in use by another program, or this user may not open it").arg(name)};
+    default:
+        return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 cannot be opened: %2").arg(name, systemMessage(error))};
+    }
+}
+
 WinSerialControl::WinSerialControl(const PortTable& table, QObject* parent) : CommControl(parent), m_table(table)
 {
     setObjectName(QStringLiteral("MSComm1"));
@@ -67,22 +85,8 @@ CommResult WinSerialControl::open()
     const QString name = comName(m_commPort);
     HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(port->path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            return noSuchPort(m_commPort);
-        case ERROR_SHARING_VIOLATION:
-            return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 is in use by another program").arg(name)};
-        case ERROR_ACCESS_DENIED:
-            // Windows answers "access denied" for a COM port another program has open.
-            return CommFailure{CommError::DeviceUnavailable,
-                               QStringLiteral("%1: access denied; it is in use by another program, or this user may not open it").arg(name)};
-        default:
-            return CommFailure{CommError::DeviceUnavailable, QStringLiteral("%1 cannot be opened: %2").arg(name, systemMessage(error))};
-        }
-    }
+    if (handle == INVALID_HANDLE_VALUE)
+        return openFailure(GetLastError(), m_commPort);
     // A COM name can outlive its device (Wine keeps a port whose other end went away, and
     // opens it): a port that cannot report its state has no device behind it.
     DWORD errors = 0;

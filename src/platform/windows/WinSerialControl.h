@@ -11,6 +11,10 @@
 
 class QWinEventNotifier;
 
+// Why the COM port `name` could not be opened, from the system's error code, in words a
+// user can act on.
+CommFailure openFailure(unsigned long error, int number);
+
 // The serial control on the Win32 API: the COM number's device opened for overlapped
 // I/O, reads watched on the event loop, each completed read handed on as one run.
 class WinSerialControl : public CommControl {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/WindowSystem.h"
 
+#include <QStandardPaths>
 #include <QtGlobal>
 
 // DirectWrite places glyphs at fractional positions, as on Linux: captions condensed by
@@ -16,4 +17,10 @@ QString writableFolderAdvice()
 {
     return QStringLiteral("data.txt is written in the folder the program starts in: start ZEQ4810PC-RS485 from its Start-menu entry, "
                           "which works in Documents\\ZEQ4810PC-RS485, or from a folder you can write to.");
+}
+
+QString startMenuWorkFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QString() : documents + QStringLiteral("/ZEQ4810PC-RS485");
 }
