@@ -156,6 +156,24 @@ private Q_SLOTS:
     }
 
     // Whether the node took a command, from its next frames.
+    // A field the frame lacks, or one that is not a number, never shows a number sent: a
+    // missing field read as 0 would "confirm" a 0.
+    void aMissingOrWordyFieldConfirmsNothing()
+    {
+        for (const auto& [field, sent, shows] : std::initializer_list<std::tuple<const char*, const char*, bool>>{
+                 {"", "0", false}, {"x", "0", false}, {"--.-", "0", false}, {" ", "0", false},
+                 {"0", "0", true}, {"0.0", "0", true}, {" 0", "0", true}, {"-0", "0", true}})
+            QVERIFY2(CommandConfirmation::shows(QLatin1String(field), QLatin1String(sent)) == shows, field);
+        ConfigInputs zero;
+        zero.pwm = QStringLiteral("0");
+        CommandConfirmation check;
+        check.sent(1, zero, QTime(12, 0));
+        for (int frame = 0; frame < 3; ++frame)
+            check.frameAccepted({"1", "25.3", "60.2"}); // ends before the PWM field
+        QCOMPARE(check.state(), CommandConfirmation::State::NotApplied);
+        QCOMPARE(check.differences().constFirst().shown, QString());
+    }
+
     void confirmationComparesWhatTheFramesShow()
     {
         using State = CommandConfirmation::State;

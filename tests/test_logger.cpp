@@ -10,8 +10,11 @@
 #include "publish/MqttClient.h"
 #include "publish/PublishLimiter.h"
 #include "publish/StatePayload.h"
+#include "publish/StatePublisher.h"
+#include "remote/RemoteCommands.h"
 #include "remote/RepeatedReport.h"
 #include "support/Broker.h"
+#include "support/FakeCommControl.h"
 #include "support/Frames.h"
 #include "support/PseudoTerminal.h"
 #include "telemetry/FrameAssembler.h"
@@ -221,6 +224,21 @@ private Q_SLOTS:
         QCOMPARE(number.value("min").toDouble(), 0.0);
         QCOMPARE(number.value("max").toDouble(), 100.0);
         QCOMPARE(number.value("step").toDouble(), 0.1);
+        // Every entity its own id, a control apart from the sensor it sets; a binary sensor
+        // is on for what the state carries for on.
+        QSet<QString> ids;
+        for (const DiscoveryMessage& message : nodeDiscovery(topics, QStringLiteral("1"), QStringLiteral("1"),
+                                                             {"temperature_low", "temperature_high", "humidity_low", "humidity_high", "pwm",
+                                                              "mode", "hot_cold", "relay1", "relay2", "max_sensor"})) {
+            const QJsonObject config = QJsonDocument::fromJson(message.payload).object();
+            QVERIFY2(!ids.contains(config.value("unique_id").toString()), qPrintable(config.value("unique_id").toString()));
+            ids.insert(config.value("unique_id").toString());
+            if (message.topic.contains(QLatin1String("/binary_sensor/")))
+                QCOMPARE(config.value("payload_on").toString(), QStringLiteral("1"));
+        }
+        QCOMPARE(ids.size(), 25);
+        const QJsonObject on = QJsonDocument::fromJson(statePayload(QStringList{"1", "25", "60", "20", "30", "40", "80", "10", "1", "128", "1"}, 0)).object();
+        QCOMPARE(on.value("relay1").toVariant().toString(), QStringLiteral("1")); // what the template renders
         const QJsonObject select = QJsonDocument::fromJson(messages.at(16).payload).object();
         QCOMPARE(messages.at(16).topic, QStringLiteral("homeassistant/select/site_COM1_1/hot_cold_set/config"));
         QCOMPARE(select.value("options").toArray(), (QJsonArray{"HH", "HC", "CH", "CC"}));
@@ -296,6 +314,58 @@ private Q_SLOTS:
         listener.waitForFinished(3000);
     }
 
+    // In the low-above-high check, a new write's set points count over those of the
+    // command in flight: what the node will hold once both are applied.
+    void aNewWriteWinsOverTheCommandInFlight()
+    {
+        auto* comm = new FakeCommControl;
+        comm->open = true;
+        LineSession session{std::unique_ptr<CommControl>(comm)};
+        MqttClient client(MqttClient::Options{}); // never connected: the results wait in its queue
+        RemoteCommands commands(client, session, QStringLiteral("site/COM1"), {RemoteSetting::TemperatureLow, RemoteSetting::TemperatureHigh});
+        QStringList said;
+        connect(&commands, &RemoteCommands::report, this, [&said](const QString& text, bool) { said.append(text); });
+        session.OnComm(typicalFrame()); // node 1: low 20, high 30
+        commands.nodeFrame(session.reception().rxFields);
+        session.sendWindowTick(); // the send window closed: a command waits in flight
+        commands.messageReceived(QStringLiteral("site/COM1/1/set/temperature_high"), "35", false);
+        commands.messageReceived(QStringLiteral("site/COM1/1/set/temperature_high"), "25", false);
+        QVERIFY(said.isEmpty());
+        commands.messageReceived(QStringLiteral("site/COM1/1/set/temperature_low"), "30", false);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.constFirst().endsWith(QLatin1String("temperature_low 30 would be above temperature_high 25")), qPrintable(said.constFirst()));
+        QCOMPARE(client.queuedCount(), std::size_t(3)); // waiting, waiting, rejected
+    }
+
+    // The state the twice-a-second limit holds back goes out when the logger ends.
+    void theHeldStateGoesOutAtTheEnd()
+    {
+        if (mosquittoMissing())
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        Broker broker;
+        QVERIFY(broker.start());
+        QProcess states;
+        Broker::listen(states, broker.port, QStringLiteral("site/COM1/1/state"), 10);
+        QTest::qWait(300);
+        MqttClient::Options connection;
+        connection.endpoint = {QStringLiteral("127.0.0.1"), broker.port, false};
+        StatePublisher::Settings settings;
+        settings.topics = {QString(), QStringLiteral("site"), QStringLiteral("COM1"), QStringLiteral("COM1")};
+        StatePublisher publisher(connection, settings);
+        publisher.start();
+        QTRY_COMPARE(broker.received(QStringLiteral("site/COM1/status"), 1, 1000), QStringList{"site/COM1/status online"});
+        publisher.nodeFrame({"1", "21.0"}, 0);
+        publisher.nodeFrame({"1", "22.0"}, 0); // within the half second: held
+        publisher.finish(500ms);
+        QByteArray heard;
+        QTRY_VERIFY((heard += states.readAllStandardOutput()).count('\n') >= 2);
+        states.kill();
+        states.waitForFinished(3000);
+        const QList<QByteArray> lines = heard.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.last().contains("\"temperature\":22"), lines.last().constData());
+    }
+
     // A broker setting libmosquitto refuses stops the start with its reason, as a usage error.
     void brokerSetUpErrorStopsTheStart()
     {
@@ -364,6 +434,25 @@ private Q_SLOTS:
         };
         for (const auto& [now, period, wait] : rows)
             QCOMPARE(LineLogger::untilNextRecord(now, period).count(), wait);
+    }
+
+    // The record timer is set again at every record from the wall clock, so a clock step
+    // or a late tick never carries over into the next.
+    void theRecordTimerRealignsAtEachRecord()
+    {
+        struct StepClock : Clock {
+            QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(msecs); }
+            qint64 msecs = 10'200;
+        } clock;
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        QTemporaryDir dir;
+        LineLogger logger(table, {1, {}, 1s, dir.filePath(QStringLiteral("data.txt"))}, clock);
+        logger.start();
+        QVERIFY2(logger.nextRecordIn() > 250ms && logger.nextRecordIn() <= 300ms, qPrintable(QString::number(logger.nextRecordIn().count())));
+        clock.msecs = 20'900; // the wall clock stepped meanwhile
+        QTRY_VERIFY_WITH_TIMEOUT(logger.nextRecordIn() > 350ms, 2000); // the tick came
+        QVERIFY2(logger.nextRecordIn() <= 600ms, qPrintable(QString::number(logger.nextRecordIn().count())));
+        logger.stop();
     }
 
     // A record only from a frame the line is still carrying: six silent ticks end them;
@@ -440,6 +529,9 @@ private Q_SLOTS:
 
     void limiterPassesTheNewestTwiceASecond()
     {
+        // A node is available for six seconds after its frame.
+        QVERIFY(!StatePublisher::stale(5900ms));
+        QVERIFY(StatePublisher::stale(6100ms));
         QHash<QString, QByteArray> newest;
         QList<QByteArray> sent;
         QElapsedTimer clock;

@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/TestProcess.h"
 #include <QTimer>
 
@@ -251,6 +254,40 @@ private Q_SLOTS:
         QCOMPARE(deviceUnavailable(device).description, accessAdvice(device));
         QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(deviceUnavailable(device).description, device + QStringLiteral(" is in use by another program"));
+        // The group named is the device's, whatever the user's own is.
+        if (::geteuid() != 0 || QProcess::execute(QStringLiteral("chgrp"), {QStringLiteral("dialout"), device}) != 0)
+            QSKIP("only root can give the device another group here");
+        QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+        QVERIFY2(accessAdvice(device).contains(QLatin1String("to the dialout group")), qPrintable(accessAdvice(device)));
+    }
+
+    // One device, one control: a second control on it is refused while the first has it.
+    void theDeviceIsExclusive()
+    {
+        PseudoTerminal pty;
+        PortTable table(devices({}));
+        table.setMapping(7, pty.path());
+        SerialControl first(table);
+        SerialControl second(table);
+        first.setCommPort(7);
+        second.setCommPort(7);
+        QVERIFY(!first.setPortOpen(true));
+        const CommResult refused = second.setPortOpen(true);
+        QVERIFY(refused);
+        QCOMPARE(refused->code, CommError::DeviceUnavailable);
+        QVERIFY(!second.portOpen());
+        QVERIFY(!first.setPortOpen(false));
+        QVERIFY(!second.setPortOpen(true));
+        // The lock itself: whoever takes it first has it alone.
+        const int one = ::open(QFile::encodeName(pty.path()).constData(), O_RDWR | O_NOCTTY);
+        const int other = ::open(QFile::encodeName(pty.path()).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(one >= 0 && other >= 0);
+        QVERIFY(!second.setPortOpen(false));
+        QVERIFY(!heldByAnother(one));
+        QVERIFY(heldByAnother(other));
+        ::close(one);
+        QVERIFY(!heldByAnother(other));
+        ::close(other);
     }
 
     void hangUpClosesThePortAndTheNextOpenFindsItGone()

@@ -7,10 +7,12 @@
 
 #include "support/FakeCommControl.h"
 #include "support/Frames.h"
+#include "support/PseudoTerminal.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -142,6 +144,51 @@ private Q_SLOTS:
         QCOMPARE(comm->written, QByteArray());
         // The window is cleared all the same, as after any send.
         QCOMPARE(set->findChild<QLineEdit*>("Text5")->text(), QString());
+    }
+
+    // Only a frame that names its node by number is the node's: one whose node field is
+    // not a number is shown, but not published, trended, or taken as the node's answer.
+    void aNodesFrameNamesItsNodeByNumber()
+    {
+        auto* comm = new FakeCommControl;
+        LineSession session{std::unique_ptr<CommControl>(comm)};
+        comm->open = true;
+        int nodeFrames = 0;
+        connect(&session, &LineSession::nodeFrame, this, [&nodeFrames] { ++nodeFrames; });
+        session.OnComm(typicalFrame());
+        ConfigInputs pwm;
+        pwm.pwm = QStringLiteral("200");
+        session.sender().submit(pwm); // the send window is open: out at once
+        QCOMPARE(session.sender().confirmation().state(), CommandConfirmation::State::Checking);
+        for (int frame = 0; frame < 3; ++frame)
+            session.OnComm(statusFrame("x", {"25.3", "60.2", "20.0", "30.0", "40.0", "80.0", "10", "2", "128", "1", "0", "1", "0", "512", "1"}));
+        QCOMPARE(nodeFrames, 1);
+        QCOMPARE(session.framesNotFromNode(), quint64(3));
+        QCOMPARE(session.sender().confirmation().state(), CommandConfirmation::State::Checking);
+        QCOMPARE(session.shown(FrameField::Node), QStringLiteral("x")); // the window still shows it
+    }
+
+    // A device that went away and came back: no frame from before it went counts as fresh.
+    void framesFromBeforeALostDeviceAreNotFresh()
+    {
+        auto first = std::make_unique<PseudoTerminal>();
+        PortTable table([] { return QList<SystemSerialDevice>{}; });
+        table.setMapping(1, first->path());
+        QTemporaryDir dir;
+        SystemClock clock;
+        LineLogger logger(table, {1, {}, std::chrono::seconds(1), dir.filePath(QStringLiteral("data.txt"))}, clock);
+        logger.start();
+        QVERIFY(first->write(typicalFrame()));
+        QTRY_VERIFY(logger.session().hasFreshFrame());
+        first->closeMaster();
+        QTRY_VERIFY(!logger.session().comm().portOpen());
+        PseudoTerminal second;
+        table.setMapping(1, second.path());
+        logger.watchTick();
+        QVERIFY(logger.session().comm().portOpen());
+        QVERIFY(!logger.session().hasFreshFrame());
+        QVERIFY(second.write(typicalFrame()));
+        QTRY_VERIFY(logger.session().hasFreshFrame());
     }
 };
 

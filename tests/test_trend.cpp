@@ -317,6 +317,44 @@ private Q_SLOTS:
         QCOMPARE(samples.at(2).value(TrendSample::Node), 2.0f);
     }
 
+    // The line runs in from the last sample before the span, and a sample exactly at a
+    // column's start belongs to that column (three samples of one column give its lowest
+    // and highest point, two points; split over two columns they give three).
+    void linesReachTheLeftEdgeAndColumnsStartWhereTheySay()
+    {
+        TrendBuffer buffer;
+        for (const auto& [at, value] : {std::pair{-5000, 25.0f}, {1000, 21.0f}, {1500, 23.0f}, {1999, 22.0f}, {2999, 21.0f}, {3000, 23.0f}, {3500, 22.0f}})
+            buffer.append(sampleAt(at, value));
+        const auto lines = downsampleAll(buffer, 0, 10'000, 10); // columns of 1000 ms
+        const TrendSegment& run = lines[TrendSample::Temperature].constFirst();
+        QCOMPARE(run.constFirst(), QPointF(-5000, 25)); // from before the span
+        QCOMPARE(run.mid(1, 2), (TrendSegment{{1000, 21}, {1500, 23}})); // 1000..1999: one column
+        QCOMPARE(run.mid(3), (TrendSegment{{2999, 21}, {3000, 23}, {3500, 22}})); // 2999 | 3000..3500
+    }
+
+    // The time axis takes the shortest step whose labels fit, at its edge: minutes while
+    // a minute's label fits, two minutes from one millisecond more; and at a spring-forward
+    // change every label says the local time its tick stands at, none in the hour skipped.
+    void timeAxisLadderEdgesAndTheSkippedHour()
+    {
+        // 600 px, 10 px a character: a minute's "HH:mm" needs 70 px, 30 s "HH:mm:ss" 100 px.
+        QCOMPARE(timeAxis(0, 180'000, 600, 10, QTimeZone::utc()).stepMsecs, 30'000);
+        QCOMPARE(timeAxis(0, 180'001, 600, 10, QTimeZone::utc()).stepMsecs, 60'000);
+        QCOMPARE(timeAxis(0, 514'285, 600, 10, QTimeZone::utc()).stepMsecs, 60'000);
+        QCOMPARE(timeAxis(0, 514'286, 600, 10, QTimeZone::utc()).stepMsecs, 120'000);
+        const QTimeZone berlin("Europe/Berlin");
+        const QDateTime before(QDate(2026, 3, 29), QTime(1, 0), berlin);
+        for (const int pixels : {300, 600, 1200}) {
+            const TimeAxis axis = timeAxis(before.toMSecsSinceEpoch(), before.toMSecsSinceEpoch() + 3 * 3'600'000, pixels, 7, berlin);
+            for (const AxisTick& tick : axis.ticks) {
+                const QDateTime at = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(tick.value), berlin);
+                QVERIFY2(tick.label == at.toString(QStringLiteral("HH:mm")) || tick.label == at.toString(QStringLiteral("HH:mm:ss")),
+                         qPrintable(tick.label + QStringLiteral(" at ") + at.toString(Qt::ISODate)));
+                QVERIFY(!tick.label.startsWith(QLatin1String("02:")));
+            }
+        }
+    }
+
     // A log comes in pieces: a record split anywhere reads the same, and a line longer than
     // any record is skipped as it comes, never held.
     void logParserTakesPiecesAndSkipsOverlongLines()

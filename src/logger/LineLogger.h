@@ -42,6 +42,8 @@ public:
     // How long until the next record is due, from `nowMsecs` on the wall clock.
     static std::chrono::milliseconds untilNextRecord(qint64 nowMsecs, std::chrono::milliseconds period);
 
+    // How long until the record timer fires.
+    std::chrono::milliseconds nextRecordIn() const { return m_logTimer.remainingTimeAsDuration(); }
     // The ticks, public so tests can drive them.
     void logTick();
     void watchTick();

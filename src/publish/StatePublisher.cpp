@@ -125,7 +125,7 @@ void StatePublisher::checkFreshness()
 {
     for (const QString& level : std::as_const(m_order)) {
         Node& node = m_nodes[level];
-        if (node.online && std::chrono::milliseconds(node.sinceFrame.elapsed()) >= kNodeFreshFor)
+        if (node.online && stale(std::chrono::milliseconds(node.sinceFrame.elapsed())))
             setOnline(level, node, false);
     }
 }

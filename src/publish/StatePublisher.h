@@ -41,6 +41,9 @@ public:
     };
 
     StatePublisher(MqttClient::Options connection, Settings settings, QObject* parent = nullptr);
+
+    // Whether a node whose last frame came this long ago is no longer available.
+    static bool stale(std::chrono::milliseconds sinceFrame) { return sinceFrame >= kNodeFreshFor; }
     ~StatePublisher() override;
 
     // Connects now; what comes before the connection is sent once it stands.
