@@ -139,7 +139,7 @@ void measureMemory(Program& program, qint64 noiseBytes, int frameCount)
     const QByteArray chunk(1 << 16, 'x');
     streamFrames(program, 20000);
     const qint64 startKb = statusKb("VmRSS:");
-    const auto trendUsedKb = [&program] { return static_cast<qint64>(program.form->trend().size() * sizeof(TrendSample) / 1024); };
+    const auto trendUsedKb = [&program] { return static_cast<qint64>(program.form->trend().usedBytes() / 1024); };
     const qint64 trendStartKb = trendUsedKb();
 
     const quint64 charactersBefore = program.form->reception().charactersReceived;
@@ -149,8 +149,9 @@ void measureMemory(Program& program, qint64 noiseBytes, int frameCount)
     });
     runUntil([&] { return program.form->reception().charactersReceived - charactersBefore >= static_cast<quint64>(noiseBytes); }, 300000);
     writer.join();
-    // The trend keeps every accepted frame up to its bound, and a line without "?" still
-    // completes a frame every 71 characters: intended growth, not a leak, so it is taken out.
+    // The trend keeps every accepted frame up to its bound, with its summaries, and a line
+    // without "?" still completes a frame every 71 characters: intended growth, not a leak,
+    // so the buffer's own figure of what it holds is taken out.
     const auto trendKb = [&] { return trendUsedKb() - trendStartKb; };
     const qint64 afterNoiseKb = statusKb("VmRSS:") - trendKb();
 
@@ -159,7 +160,7 @@ void measureMemory(Program& program, qint64 noiseBytes, int frameCount)
     const qint64 trendGrowthKb = trendKb();
     const double growthMb = (std::max(afterNoiseKb, afterFramesKb - trendGrowthKb) - startKb) / 1024.0;
     addRow(QStringLiteral("memory growth of the receive path over %1 MB without \"?\" and %2 frames").arg(noiseBytes >> 20).arg(frameCount),
-           QStringLiteral("%1 MB (%2 after the bytes, %3 after the frames beside the trend's %4 MB: %5)")
+           QStringLiteral("%1 MB (%2 after the bytes, %3 after the frames, beside the trend's own growth of %4 MB, samples and summaries: %5)")
                .arg(growthMb, 0, 'f', 2)
                .arg((afterNoiseKb - startKb) / 1024.0, 0, 'f', 2)
                .arg((afterFramesKb - trendGrowthKb - startKb) / 1024.0, 0, 'f', 2)

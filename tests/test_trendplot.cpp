@@ -66,14 +66,16 @@ private Q_SLOTS:
         QVERIFY(colourNear(image, plot.pointAt(75'000, 22), green));
         QVERIFY(!colourNear(image, plot.pointAt(75'000, 20), green));
 
-        // New values within the same axes repaint the plot area alone; a moved axis, all.
+        // New values within the same axes repaint the plot area alone; a moved axis, the
+        // axes with their labels; the title and legend above stay.
         PaintWatch watch(&plot);
         plot.setData({QList<TrendSegment>{{{0, 25}, {100'000, 21}}}, low}, 0, 100'000);
         QTRY_COMPARE(watch.painted.size(), 1);
         QCOMPARE(watch.painted.front(), plot.plotArea());
         plot.setData({reading, low}, 50'000, 150'000);
         QTRY_COMPARE(watch.painted.size(), 2);
-        QCOMPARE(watch.painted.back(), plot.rect());
+        QCOMPARE(watch.painted.back(), plot.axesRect());
+        QVERIFY(plot.axesRect().contains(plot.plotArea()) && plot.axesRect().top() > 40);
     }
 
     // A time nothing came is a break in the line, live and in a loaded log; an ordinary

@@ -170,29 +170,30 @@ std::size_t takeBlock(const TrendBuffer& buffer, std::size_t i, const ColumnSpan
                       std::array<StepLine, TrendSample::Count>& steps)
 {
     constexpr unsigned drawnQuantities = ~(1u << TrendSample::Node);
-    if (i == span.first)
+    // Every block starts at a multiple of the smallest size: most samples start none.
+    if (i == span.first || !buffer.wholeBlockAt(i, TrendBuffer::kBlockSizes.size() - 1))
         return 0;
     for (std::size_t level = 0; level < TrendBuffer::kBlockSizes.size(); ++level) {
         const std::size_t size = TrendBuffer::kBlockSizes[level];
         const TrendBlock* block = i + size <= span.last ? buffer.wholeBlockAt(i, level) : nullptr;
-        if (!block || (block->notNumbers & drawnQuantities) != 0 || block->outOfOrder)
+        if (!block || (block->notNumbers & drawnQuantities) != 0 || block->sampleBySample)
             continue;
         // A hole before or inside the block breaks the lines there: its samples are read.
         if (block->firstMsecs - previousMsecs > longestStep || block->longestStep > longestStep)
             continue;
         // Its first sample is no earlier than the one before, which lies in the column.
-        const auto last = static_cast<double>(block->lastMsecs);
+        const auto last = static_cast<double>(block->lastMsecs());
         if (last >= nextColumnAt)
             continue;
         // Most samples start no block; the set points are asked only when one does.
         if (!std::all_of(kSetPoints.begin(), kSetPoints.end(), [&](auto q) { return steps[q].canSkipWithin(column); }))
             return 0;
         for (std::size_t r = 0; r < TrendBlock::kReadings.size(); ++r)
-            readings[TrendBlock::kReadings[r]].addBlock(column, static_cast<double>(block->lowMsecs[r]), block->low[r],
-                                                        static_cast<double>(block->highMsecs[r]), block->high[r]);
+            readings[TrendBlock::kReadings[r]].addBlock(column, static_cast<double>(block->lowMsecs(r)), block->low[r],
+                                                        static_cast<double>(block->highMsecs(r)), block->high[r]);
         for (const TrendSample::Quantity q : kSetPoints)
             steps[q].skipTo(last);
-        previousMsecs = block->lastMsecs;
+        previousMsecs = block->lastMsecs();
         return size;
     }
     return 0;

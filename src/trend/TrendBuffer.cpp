@@ -2,6 +2,7 @@
 #include "TrendBuffer.h"
 
 #include <algorithm>
+#include <limits>
 
 float trendValue(const QString& text)
 {
@@ -25,11 +26,18 @@ void TrendBlock::add(std::size_t offset, const TrendSample& sample, bool inOrder
     if (offset == 0) {
         *this = TrendBlock{};
         firstMsecs = sample.msecsSinceEpoch;
-    } else {
-        longestStep = std::max(longestStep, sample.msecsSinceEpoch - lastMsecs);
     }
-    lastMsecs = sample.msecsSinceEpoch;
-    outOfOrder = outOfOrder || !inOrder;
+    const std::int64_t since = sample.msecsSinceEpoch - firstMsecs;
+    const std::int64_t step = since - lastOffset;
+    sampleBySample = sampleBySample || !inOrder || since < 0 || since > std::numeric_limits<std::uint32_t>::max();
+    if (sampleBySample) {
+        // Its offsets mean nothing any more; only the flag is read.
+        lastOffset = 0;
+        return;
+    }
+    if (offset > 0)
+        longestStep = static_cast<std::uint32_t>(std::max<std::int64_t>(longestStep, step));
+    lastOffset = static_cast<std::uint32_t>(since);
     for (int q = 0; q < TrendSample::Count; ++q) {
         if (std::isnan(sample.values[q]))
             notNumbers |= static_cast<std::uint8_t>(1u << q);
@@ -39,11 +47,11 @@ void TrendBlock::add(std::size_t offset, const TrendSample& sample, bool inOrder
         // The first occurrence wins, as when the samples are read one by one.
         if (offset == 0 || value < low[r]) {
             low[r] = value;
-            lowMsecs[r] = sample.msecsSinceEpoch;
+            lowOffset[r] = lastOffset;
         }
         if (offset == 0 || value > high[r]) {
             high[r] = value;
-            highMsecs[r] = sample.msecsSinceEpoch;
+            highOffset[r] = lastOffset;
         }
     }
 }
@@ -82,7 +90,8 @@ const TrendBlock* TrendBuffer::wholeBlockAt(std::size_t i, std::size_t level) co
     if (i + blockSize > size())
         return nullptr;
     const std::size_t slot = slotOf(i);
-    if (slot % blockSize != 0 || slot + blockSize > m_samples.size())
+    // Block sizes are powers of two: a mask, not a division, in the drawing's inner loop.
+    if ((slot & (blockSize - 1)) != 0 || slot + blockSize > m_samples.size())
         return nullptr;
     // Once full, the block being overwritten holds new samples before the oldest ones.
     if (m_samples.size() == m_capacity && m_start > slot && m_start < slot + blockSize)

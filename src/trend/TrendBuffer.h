@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -40,30 +41,37 @@ TrendSample sampleFromFields(std::int64_t msecsSinceEpoch, const QStringList& fi
 
 // What a block of consecutive samples holds, kept as samples come so that a long span is
 // drawn without reading every sample: the times of its first and last sample and the
-// longest step between two of them, for each reading its
-// lowest and highest value and the time each first occurs, and which quantities hold a
-// value that is not a number somewhere in the block. Times are kept here rather than
-// looked up, as the samples they would be read from are seldom in the cache.
+// longest step between two of them, for each reading its lowest and highest value and the
+// time each first occurs, and which quantities hold a value that is not a number somewhere
+// in the block. Times are kept here rather than looked up, as the samples they would be
+// read from are seldom in the cache; past the first, as offsets from it, so that a block
+// fits one cache line.
 struct TrendBlock {
     static constexpr std::array<int, 2> kReadings{TrendSample::Temperature, TrendSample::Humidity};
 
     std::int64_t firstMsecs = 0;
-    std::int64_t lastMsecs = 0;
+    std::uint32_t lastOffset = 0;
     // The longest time from one of its samples to the next: a line breaks at a hole.
-    std::int64_t longestStep = 0;
-    std::array<std::int64_t, 2> lowMsecs{};
-    std::array<std::int64_t, 2> highMsecs{};
+    std::uint32_t longestStep = 0;
+    std::array<std::uint32_t, 2> lowOffset{};
+    std::array<std::uint32_t, 2> highOffset{};
     std::array<float, 2> low{};
     std::array<float, 2> high{};
     std::uint8_t notNumbers = 0; // bit q for quantity q
-    // A sample is earlier than the one before it (the clock was set back): the block's
-    // samples may belong to other columns than its ends.
-    bool outOfOrder = false;
+    // Its samples are to be read one by one: one is earlier than the one before it (the
+    // clock was set back) and may belong to other columns than the block's ends, or the
+    // block spans longer than its offsets reach (about 49 days).
+    bool sampleBySample = false;
+
+    std::int64_t lastMsecs() const { return firstMsecs + lastOffset; }
+    std::int64_t lowMsecs(std::size_t r) const { return firstMsecs + lowOffset[r]; }
+    std::int64_t highMsecs(std::size_t r) const { return firstMsecs + highOffset[r]; }
 
     // Adds the sample at `offset` into the block; offset 0 begins it anew. `inOrder`:
     // the sample is no earlier than the one appended before it.
     void add(std::size_t offset, const TrendSample& sample, bool inOrder);
 };
+static_assert(sizeof(TrendBlock) <= 64, "a block's summary is read as one cache line");
 
 // The trend's memory: samples in time order, at most `capacity` of them, the oldest
 // dropped first. Storage grows as samples come, up to the bound.
@@ -84,6 +92,15 @@ public:
     const TrendSample& at(std::size_t i) const { return m_samples[slotOf(i)]; }
     // Index of the first sample at or after `msecs`, by binary search.
     std::size_t lowerBound(std::int64_t msecs) const;
+    // The bytes its samples and their summaries take: what it keeps resident.
+    std::size_t usedBytes() const
+    {
+        std::size_t bytes = size() * sizeof(TrendSample);
+        for (std::size_t level = 0; level < kBlockSizes.size(); ++level)
+            bytes += (size() + kBlockSizes[level] - 1) / kBlockSizes[level] * sizeof(TrendBlock);
+        return bytes;
+    }
+    // The bytes it has reserved, up to its bound.
     std::size_t memoryBytes() const
     {
         std::size_t bytes = m_samples.capacity() * sizeof(TrendSample);
@@ -95,6 +112,7 @@ public:
     // ones cover most of the samples at the edges of a column, where a large block does
     // not fit.
     static constexpr std::array<std::size_t, 3> kBlockSizes{512, 64, 8};
+    static_assert(std::has_single_bit(kBlockSizes[0]) && std::has_single_bit(kBlockSizes[1]) && std::has_single_bit(kBlockSizes[2]));
     // The summary of the kBlockSizes[level] samples from the i-th oldest on, when they
     // form one whole block of the storage written in one pass; none otherwise (the caller
     // reads the samples themselves).

@@ -54,13 +54,27 @@ void TrendPlot::setData(std::vector<QList<TrendSegment>> runs, std::int64_t from
     m_runs.resize(m_lines.size());
     m_from = fromMsecs;
     m_to = std::max(toMsecs, fromMsecs + 1);
-    if (layOut())
+    // A moving axis repaints its labels with the plot, not the title and legend above.
+    switch (layOut()) {
+    case Change::Layout:
         update();
-    else
+        break;
+    case Change::Axes:
+        update(axesRect());
+        break;
+    case Change::Data:
         update(m_plotArea);
+        break;
+    }
 }
 
-bool TrendPlot::layOut()
+QRect TrendPlot::axesRect() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    return QRect(QPoint(m_card.left() + 14 + metrics.height() + 4, m_plotArea.top() - metrics.height()), m_card.bottomRight());
+}
+
+TrendPlot::Change TrendPlot::layOut()
 {
     const QFontMetrics metrics = fontMetrics();
     const int line = metrics.height();
@@ -96,9 +110,9 @@ bool TrendPlot::layOut()
     std::vector<int> tickPixels;
     for (const AxisTick& tick : m_time.ticks)
         tickPixels.push_back(qRound(pointAt(tick.value, 0).x()));
-    const bool moved = !sameArea || !sameValues || !sameLabelsOnTime || tickPixels != m_tickPixels;
+    const bool moved = !sameValues || !sameLabelsOnTime || tickPixels != m_tickPixels;
     m_tickPixels = std::move(tickPixels);
-    return moved;
+    return !sameArea ? Change::Layout : moved ? Change::Axes : Change::Data;
 }
 
 double TrendPlot::msecsAt(double x) const
@@ -130,14 +144,35 @@ void TrendPlot::drawGrid(QPainter& painter) const
     painter.drawRect(m_plotArea.adjusted(0, 0, -1, -1));
 }
 
-void TrendPlot::drawFrame(QPainter& painter) const
+const QStaticText& TrendPlot::laidOut(const QString& text) const
+{
+    // Labels of every zoom pass through; a few hundred at most are kept.
+    if (m_texts.size() > 512)
+        m_texts.clear();
+    auto found = m_texts.find(text);
+    if (found == m_texts.end()) {
+        found = m_texts.insert(text, QStaticText(text));
+        found->setTextFormat(Qt::PlainText);
+        found->prepare(QTransform(), font());
+    }
+    return *found;
+}
+
+void TrendPlot::drawFrame(QPainter& painter, bool whole) const
 {
     const QFontMetrics metrics = fontMetrics();
     const int line = metrics.height();
+    if (!whole) {
+        painter.fillRect(axesRect(), kCard);
+        drawTickLabels(painter);
+        return;
+    }
     painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.fillRect(m_card, kCard);
     painter.setPen(kText);
-    painter.drawText(QRect(m_card.left(), m_card.top() + 14, m_card.width(), line), Qt::AlignCenter, m_title);
+    // Static texts are placed by their top left corner.
+    const QStaticText& title = laidOut(m_title);
+    painter.drawStaticText(QPointF(m_card.center().x() + 1 - title.size().width() / 2, m_card.top() + 14), title);
 
     // The legend, centred under the title: a swatch and a name per line.
     int legendWidth = 0;
@@ -152,24 +187,11 @@ void TrendPlot::drawFrame(QPainter& painter) const
         painter.drawRect(swatch.adjusted(0, 0, -1, -1));
         painter.setPen(kText);
         x += kLegendSwatch + 4;
-        const int nameWidth = metrics.horizontalAdvance(entry.name);
-        painter.drawText(QRect(x, legendY, nameWidth, line), Qt::AlignVCenter | Qt::AlignLeft, entry.name);
-        x += nameWidth + 12;
+        painter.drawStaticText(QPoint(x, legendY), laidOut(entry.name));
+        x += metrics.horizontalAdvance(entry.name) + 12;
     }
 
-    // Tick labels are placed by their baseline: text drawn at a point skips the layout
-    // that text in a rectangle goes through, a third of a paint with a moving axis.
-    painter.setPen(kText);
-    const int middleToBaseline = (metrics.ascent() - metrics.descent()) / 2;
-    for (const AxisTick& tick : m_values.ticks) {
-        const int y = qRound(pointAt(static_cast<double>(m_from), tick.value).y());
-        painter.drawText(QPoint(m_plotArea.left() - 6 - metrics.horizontalAdvance(tick.label), y + middleToBaseline), tick.label);
-    }
-    for (std::size_t t = 0; t < m_time.ticks.size(); ++t) {
-        const AxisTick& tick = m_time.ticks[t];
-        painter.drawText(QPoint(m_tickPixels[t] - metrics.horizontalAdvance(tick.label) / 2, m_plotArea.bottom() + 4 + metrics.ascent()),
-                         tick.label);
-    }
+    drawTickLabels(painter);
     // The unit, upright beside the value axis.
     QFont bold = font();
     bold.setBold(true);
@@ -182,12 +204,29 @@ void TrendPlot::drawFrame(QPainter& painter) const
     painter.setFont(font());
 }
 
+void TrendPlot::drawTickLabels(QPainter& painter) const
+{
+    painter.setPen(kText);
+    const int middleToTop = fontMetrics().height() / 2;
+    for (const AxisTick& tick : m_values.ticks) {
+        const int y = qRound(pointAt(static_cast<double>(m_from), tick.value).y());
+        const QStaticText& label = laidOut(tick.label);
+        painter.drawStaticText(QPointF(m_plotArea.left() - 6 - label.size().width(), y - middleToTop), label);
+    }
+    for (std::size_t t = 0; t < m_time.ticks.size(); ++t) {
+        const QStaticText& label = laidOut(m_time.ticks[t].label);
+        painter.drawStaticText(QPointF(m_tickPixels[t] - qRound(label.size().width()) / 2, m_plotArea.bottom() + 4), label);
+    }
+}
+
 void TrendPlot::drawLines(QPainter& painter) const
 {
     painter.setClipRect(m_plotArea.adjusted(1, 1, -1, -1), Qt::IntersectClip);
     const qreal ratio = devicePixelRatioF();
     QPolygonF polyline;
     QList<QLineF> spans;
+    QList<QRect> uprights;
+    QList<QLine> pieces;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         // Cosmetic pens are one device pixel wide at any scale: sharp on a high-DPI screen
         // and cheap over thousands of points.
@@ -201,10 +240,36 @@ void TrendPlot::drawLines(QPainter& painter) const
             if (polyline.size() == 1) {
                 painter.drawPoint(polyline.front());
             } else if (polyline.size() > 2 && polyline.size() >= m_plotArea.width() / 2) {
-                // Dense enough that dashes would not read anyway.
+                // Dense enough that dashes would not read anyway: solid, which spares
+                // the dash pattern's walk along every upright.
                 spans.clear();
                 toColumnSpans(polyline, ratio, spans);
-                painter.drawLines(spans);
+                QPen solid = pen;
+                solid.setStyle(Qt::SolidLine);
+                painter.setPen(solid);
+                if (ratio == 1) {
+                    // At whole pixels an upright is a rectangle one pixel wide: filled, not
+                    // stroked, all in one call, it takes the rasterizer's shortest way.
+                    uprights.clear();
+                    pieces.clear();
+                    for (const QLineF& span : std::as_const(spans)) {
+                        if (span.x1() != span.x2()) {
+                            pieces.append(span.toLine());
+                            continue;
+                        }
+                        const int top = qRound(std::min(span.y1(), span.y2()));
+                        uprights.append(QRect(qFloor(span.x1()), top, 1, qRound(std::max(span.y1(), span.y2())) - top + 1));
+                    }
+                    painter.setPen(Qt::NoPen);
+                    painter.setBrush(m_lines[i].colour);
+                    painter.drawRects(uprights);
+                    painter.setBrush(Qt::NoBrush);
+                    painter.setPen(solid);
+                    painter.drawLines(pieces);
+                } else {
+                    painter.drawLines(spans);
+                }
+                painter.setPen(pen);
             } else {
                 painter.drawPolyline(polyline);
             }
@@ -252,18 +317,21 @@ void TrendPlot::toColumnSpans(const QPolygonF& polyline, qreal ratio, QList<QLin
 void TrendPlot::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    // Text is the costly part: drawn only when more than the plot area is repainted.
+    // Text is the costly part: drawn only where more than the plot area is repainted, the
+    // title and legend only when more than the axes are.
     if (!m_plotArea.contains(event->rect()))
-        drawFrame(painter);
+        drawFrame(painter, !axesRect().contains(event->rect()));
     drawGrid(painter);
     drawLines(painter);
 }
 
 void TrendPlot::resizeEvent(QResizeEvent*) { layOut(); }
 
+
 void TrendPlot::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        m_texts.clear();
         layOut();
         update();
     }

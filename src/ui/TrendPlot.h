@@ -4,6 +4,8 @@
 #include "trend/Downsample.h"
 #include "trend/PlotAxes.h"
 
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 #include <functional>
@@ -15,7 +17,8 @@
 // the plot only reports what the user asks for, the window decides the range.
 //
 // New data with the same axes repaints the plot area alone; the text around it, the
-// costly part of a paint, is drawn only when the axes or the size change.
+// costly part of a paint, is drawn only when the axes or the size change, the title and
+// legend only when the size does.
 class TrendPlot : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +39,8 @@ public:
     void setDescriber(std::function<QString(double msecs)> describe) { m_describe = std::move(describe); }
 
     QRect plotArea() const { return m_plotArea; }
+    // The plot area with the labels of both axes: what a moving axis repaints.
+    QRect axesRect() const;
     const TimeAxis& timeTicks() const { return m_time; }
     const ValueAxis& valueTicks() const { return m_values; }
     double msecsAt(double x) const;
@@ -60,13 +65,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // Lays the plot out for the widget's size and the data's ranges; true when anything
-    // outside the plot area changed with it.
-    bool layOut();
-    void drawFrame(QPainter& painter) const;
+    // What a new layout changed: the plot's place (all is painted again), the axes (their
+    // labels with the plot area), or the data alone (the plot area).
+    enum class Change { Layout, Axes, Data };
+    // Lays the plot out for the widget's size and the data's ranges.
+    Change layOut();
+    // The text and background around the plot area: all of it, or only the axes' labels.
+    void drawFrame(QPainter& painter, bool whole) const;
+    void drawTickLabels(QPainter& painter) const;
     void drawGrid(QPainter& painter) const;
     void drawLines(QPainter& painter) const;
     static void toColumnSpans(const QPolygonF& polyline, qreal ratio, QList<QLineF>& spans);
+    // A text laid out once: a moving axis shows the same labels at new places, and shaping
+    // them again is most of what drawing the frame costs.
+    const QStaticText& laidOut(const QString& text) const;
 
     QString m_title;
     QString m_unit;
@@ -80,6 +92,7 @@ private:
     TimeAxis m_time;
     ValueAxis m_values;
     std::function<QString(double)> m_describe;
+    mutable QHash<QString, QStaticText> m_texts;
     bool m_dragging = false;
     double m_dragMsecs = 0;
 };

@@ -46,6 +46,11 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    // The main window's face, whose glyphs the program has loaded already: the trend
+    // costs no font of its own.
+    QFont face = font();
+    face.setFamily(QStringLiteral("MS Sans Serif"));
+    setFont(face);
     buildPlot(m_temperature, m_ui->plotTemperature, QStringLiteral("Temperature"), QStringLiteral("°C"),
               TrendSample::Temperature, TrendSample::LowTemperature, TrendSample::HighTemperature);
     buildPlot(m_humidity, m_ui->plotHumidity, QStringLiteral("Humidity"), QStringLiteral("%RH"),
@@ -86,6 +91,13 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
 }
 
 TrendWindow::~TrendWindow() = default;
+
+void TrendWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The layout gives the plots their new size after this event: drawn once it has.
+    QTimer::singleShot(0, this, &TrendWindow::refresh);
+}
 
 const TrendBuffer& TrendWindow::shown() const { return m_loaded ? m_loaded->samples : m_live; }
 

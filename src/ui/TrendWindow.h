@@ -49,6 +49,10 @@ public:
 public Q_SLOTS:
     void followLive();
 
+protected:
+    // The plots' width decides the columns and the live edge's step: drawn again for it.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     // A plot and the quantities it draws: a reading, its low and its high point.
     struct Plot {
