@@ -64,11 +64,13 @@ void TrendBuffer::append(const TrendSample& sample)
     m_lastAppended = sample.msecsSinceEpoch;
     std::size_t slot = m_start;
     if (m_samples.size() < m_capacity) {
-        // Grow by doubling, but never past the bound: a full buffer holds no spare room.
-        if (m_samples.size() == m_samples.capacity()) {
-            m_samples.reserve(std::min(m_capacity, std::max<std::size_t>(1024, m_samples.capacity() * 2)));
+        // The whole bound is reserved at once: untouched pages take no memory, and growing by
+        // copies would leave the freed copies resident in the heap and stall a frame for the
+        // copy of millions of samples.
+        if (m_samples.capacity() < m_capacity) {
+            m_samples.reserve(m_capacity);
             for (std::size_t level = 0; level < kBlockSizes.size(); ++level)
-                m_blocks[level].reserve((m_samples.capacity() + kBlockSizes[level] - 1) / kBlockSizes[level]);
+                m_blocks[level].reserve((m_capacity + kBlockSizes[level] - 1) / kBlockSizes[level]);
         }
         slot = m_samples.size();
         m_samples.push_back(sample);

@@ -100,7 +100,7 @@ public:
             bytes += (size() + kBlockSizes[level] - 1) / kBlockSizes[level] * sizeof(TrendBlock);
         return bytes;
     }
-    // The bytes it has reserved, up to its bound.
+    // The bytes it has reserved: its whole bound, once a sample came.
     std::size_t memoryBytes() const
     {
         std::size_t bytes = m_samples.capacity() * sizeof(TrendSample);
