@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
             measureMemory(program, quick ? (8ll << 20) : (100ll << 20), quick ? 50000 : 1000000);
     }
     if (wanted("trend"))
-        measureTrend(quick ? 5 : 101);
+        measureTrend(quick ? 5 : 1001);
     if (wanted("process")) {
         std::fprintf(stderr, "The program as its own process, connected to a node at the line's full rate:\n");
         const ProcessFigures without = measureProgramProcess(quick ? 1 : 10, quick ? 10 : 60);

@@ -210,6 +210,7 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
     int column = 0;
     double nextColumnAt = -INFINITY;
     std::int64_t previousMsecs = span.first < span.last ? buffer.at(span.first).msecsSinceEpoch : 0;
+    std::size_t columnBegan = span.first;
     for (std::size_t i = span.first; i < span.last; ++i) {
         // A whole block inside the column begun can be taken at once from its summary.
         if (const std::size_t taken = takeBlock(buffer, i, span, column, nextColumnAt, previousMsecs, longestStepMsecs, readings, steps);
@@ -229,6 +230,10 @@ std::array<QList<TrendSegment>, TrendSample::Count> downsampleAll(const TrendBuf
         if (t >= nextColumnAt || t < nextColumnAt - span.width) {
             column = span.columnOf(sample.msecsSinceEpoch);
             nextColumnAt = static_cast<double>(span.from) + (column + 1) * span.width;
+            // The next column likely holds as many samples as this one's predecessor.
+            if (i > columnBegan)
+                buffer.prefetchAround(i + (i - columnBegan));
+            columnBegan = i;
         }
         for (const TrendSample::Quantity q : kReadings)
             readings[q].add(column, t, sample.values[q]);

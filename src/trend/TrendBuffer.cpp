@@ -101,6 +101,34 @@ const TrendBlock* TrendBuffer::wholeBlockAt(std::size_t i, std::size_t level) co
     return &m_blocks[level][slot / blockSize];
 }
 
+void TrendBuffer::prefetchAround(std::size_t i) const
+{
+#if defined(__GNUC__)
+    if (i >= size())
+        return;
+    const std::size_t slot = slotOf(i);
+    const auto fetch = [](const void* address) { __builtin_prefetch(address); };
+    constexpr std::size_t kLine = 64;
+    // The samples read one by one, either side of a column's edge.
+    const std::size_t samplesFrom = slot >= 8 ? slot - 8 : 0;
+    const std::size_t samplesTo = std::min(slot + 8, m_samples.size());
+    for (std::size_t s = samplesFrom; s < samplesTo; s += kLine / sizeof(TrendSample))
+        fetch(&m_samples[s]);
+    // The blocks taken up to the edge and after it: a few of each smaller size, the
+    // largest next to it.
+    for (std::size_t level = 0; level < kBlockSizes.size(); ++level) {
+        const std::vector<TrendBlock>& blocks = m_blocks[level];
+        const std::size_t reach = std::min<std::size_t>(kBlockSizes[level] * 8, 1024);
+        const std::size_t from = (slot >= reach ? slot - reach : 0) / kBlockSizes[level];
+        const std::size_t to = std::min((slot + reach) / kBlockSizes[level], blocks.size());
+        for (std::size_t b = from; b < to; ++b)
+            fetch(&blocks[b]);
+    }
+#else
+    (void)i;
+#endif
+}
+
 void TrendBuffer::clear()
 {
     m_samples.clear();

@@ -74,7 +74,8 @@ struct TrendBlock {
 static_assert(sizeof(TrendBlock) <= 64, "a block's summary is read as one cache line");
 
 // The trend's memory: samples in time order, at most `capacity` of them, the oldest
-// dropped first. Storage grows as samples come, up to the bound.
+// dropped first. Storage for the whole bound is reserved at the first sample; its pages
+// are taken as samples come.
 class TrendBuffer {
 public:
     // Seven days at one frame a second.
@@ -117,6 +118,10 @@ public:
     // form one whole block of the storage written in one pass; none otherwise (the caller
     // reads the samples themselves).
     const TrendBlock* wholeBlockAt(std::size_t i, std::size_t level) const;
+    // Asks the processor to bring in, ahead of use, what a walk reads around the i-th
+    // oldest sample: the samples and the smaller summaries near it. The walk over a long
+    // span jumps from column to column, too far apart for the processor to guess.
+    void prefetchAround(std::size_t i) const;
 
 private:
     // Where in the storage the i-th oldest sample stands.
