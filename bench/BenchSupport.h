@@ -84,11 +84,9 @@ void measureWaitingCpu(Program& program, double seconds);
 void measureMemory(Program& program, qint64 noiseBytes, int frameCount);
 void measureStartup(int runs);
 void measurePaintLatency(Program& program, bool quick);
-struct ProcessFigures {
-    double cpuPercent = 100;
-    qint64 peakKb = 0;
-};
-ProcessFigures measureProgramProcess(double windowSeconds, double totalSeconds, const ProcessFigures* withoutTrend = nullptr);
+// The real program as its own process, with and without the trend window, `rounds` runs
+// of each.
+void measureProgramProcess(double windowSeconds, double totalSeconds, int rounds);
 void measureLogger(double seconds);
 // `lineCount` loggers on as many lines at full rate, one broker: CPU per line against one
 // line alone, and frames lost.

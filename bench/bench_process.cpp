@@ -109,64 +109,138 @@ QString cpuText(double percent, const QString& windows, double reference)
         .arg(reference, 0, 'f', 2);
 }
 
-} // namespace
+// One run of the real program connected to a pseudo-terminal while this process sends at
+// the line's full rate: the CPU of its whole process over three windows of windowSeconds,
+// and its peak resident memory after totalSeconds; with the trend window open or not.
+struct ProgramRun {
+    std::vector<double> cpuWindows; // empty when the program did not connect
+    qint64 peakKb = 0;
+};
 
-// Runs the real program connected to a pseudo-terminal while a node thread of this
-// process sends at the line's full rate, and measures the program's whole process: CPU
-// over three windows of windowSeconds, peak resident memory after totalSeconds. With
-// `withoutTrend`, the trend window is open and the figures are held against those.
-ProcessFigures measureProgramProcess(double windowSeconds, double totalSeconds, const ProcessFigures* withoutTrend)
+ProgramRun runProgram(double windowSeconds, double totalSeconds, bool withTrend)
 {
     PseudoTerminal pty;
     QProcess program;
     QStringList arguments{QStringLiteral("--connect"), QStringLiteral("--port"), QStringLiteral("COM1=") + pty.path()};
-    if (withoutTrend)
+    if (withTrend)
         arguments.prepend(QStringLiteral("--trend"));
     program.start(QStringLiteral(STARTUP_PATH), arguments);
     while (program.state() != QProcess::NotRunning && !program.canReadLine())
         program.waitForReadyRead(5000);
     if (!program.readLine().startsWith("connected")) {
         std::fprintf(stderr, "  the program did not connect: %s\n", program.readAllStandardError().constData());
-        addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s (%1)").arg(g_display), QStringLiteral("not measured"),
-               QStringLiteral("<= 3 %"), QStringLiteral("100 % of one core"), 0, false);
         return {};
     }
     const qint64 pid = program.processId();
     const QList<QByteArray> frames = makeFrames(500);
-    ProcessFigures figures;
-    QString windows;
-    std::tie(figures.cpuPercent, windows) = medianCpuWhileSending(pid, pty, frames, windowSeconds);
-    if (withoutTrend) {
-        const double ratio = figures.cpuPercent / withoutTrend->cpuPercent;
-        addRow(QStringLiteral("the same with the trend window open"),
-               QStringLiteral("%1 % of one core, %2 (%3x the figure without)").arg(figures.cpuPercent, 0, 'f', 2).arg(windows).arg(ratio, 0, 'f', 2),
-               QStringLiteral("<= 1.15x the figure without"), QStringLiteral("figure without the trend"), 1.15 / ratio, ratio <= 1.15);
-    } else {
-        // The reference right after, while the machine is as it was for the program.
-        const double reference = referenceCpu("--window", windowSeconds);
-        const double ratio = figures.cpuPercent / std::max(reference, 0.001);
-        addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
-               cpuText(figures.cpuPercent, windows, reference), QStringLiteral("<= %1x the reference").arg(kProgramCpuRatio),
-               QStringLiteral("a plain Qt window repainting a label at every read of the same line, same run"), kProgramCpuRatio / ratio,
-               reference > 0 && ratio <= kProgramCpuRatio);
-    }
+    ProgramRun run;
+    sendForSeconds(pty, frames, 1); // to settle into its working state
+    for (int i = 0; i < 3; ++i)
+        run.cpuWindows.push_back(cpuOverWindow(pid, pty, frames, windowSeconds));
     sendForSeconds(pty, frames, std::max(0.0, totalSeconds - 1 - 3 * windowSeconds));
-    figures.peakKb = statusKb("VmHWM:", QString::number(pid));
-    if (withoutTrend) {
-        const double moreMb = (figures.peakKb - withoutTrend->peakKb) / 1024.0;
-        addRow(QStringLiteral("peak resident memory with the trend window open"),
-               QStringLiteral("%1 MB, %2 MB more than without").arg(figures.peakKb / 1024.0, 0, 'f', 1).arg(moreMb, 0, 'f', 1),
-               QStringLiteral("<= 2 MB more than without"), QStringLiteral("figure without the trend"),
-               2.0 / std::max(moreMb, 0.01), figures.peakKb > 0 && moreMb <= 2.0);
-    } else {
-        addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2)").arg(totalSeconds, 0, 'f', 0).arg(g_display),
-               QStringLiteral("%1 MB").arg(figures.peakKb / 1024.0, 0, 'f', 1), QStringLiteral("<= 60 MB"), QStringLiteral("60 MB goal"),
-               60.0 / (figures.peakKb / 1024.0), figures.peakKb > 0 && figures.peakKb <= 60 * 1024);
-    }
+    run.peakKb = statusKb("VmHWM:", QString::number(pid));
     program.terminate();
     if (!program.waitForFinished(3000))
         program.kill();
+    return run;
+}
+
+QString runsText(std::size_t runs) { return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs); }
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The figures of `runs` runs of one kind: the median of all their CPU windows, the mean
+// of their peaks, and the text of each.
+struct ProgramFigures {
+    double cpuPercent = 0;
+    double peakMb = 0;
+    double highestPeakMb = 0;
+    QString cpuText;
+    QString peakText;
+    bool complete = true;
+};
+
+ProgramFigures combine(const std::vector<ProgramRun>& runs, double windowSeconds)
+{
+    ProgramFigures figures;
+    std::vector<double> windows;
+    QStringList cpuTexts;
+    QStringList peakTexts;
+    for (const ProgramRun& run : runs) {
+        figures.complete = figures.complete && !run.cpuWindows.empty() && run.peakKb > 0;
+        windows.insert(windows.end(), run.cpuWindows.begin(), run.cpuWindows.end());
+        QStringList texts;
+        for (const double window : run.cpuWindows)
+            texts << QString::number(window, 'f', 2);
+        cpuTexts << texts.join(QStringLiteral(", "));
+        figures.peakMb += run.peakKb / 1024.0 / static_cast<double>(runs.size());
+        figures.highestPeakMb = std::max(figures.highestPeakMb, run.peakKb / 1024.0);
+        peakTexts << QString::number(run.peakKb / 1024.0, 'f', 1);
+    }
+    figures.cpuPercent = median(windows);
+    figures.cpuText = QStringLiteral("median of %1 windows of %2 s in %3: %4 %")
+                          .arg(windows.size())
+                          .arg(windowSeconds, 0, 'f', 0)
+                          .arg(runsText(runs.size()))
+                          .arg(cpuTexts.join(QStringLiteral("; ")));
+    figures.peakText = peakTexts.join(QStringLiteral(", "));
     return figures;
+}
+
+} // namespace
+
+// Runs the real program as its own process, `rounds` times without the trend window and
+// as many times with it, alternately, so that both meet the machine in the same minutes
+// and one run's chance does not decide a comparison.
+void measureProgramProcess(double windowSeconds, double totalSeconds, int rounds)
+{
+    std::vector<ProgramRun> without;
+    std::vector<ProgramRun> with;
+    double reference = -1;
+    for (int round = 0; round < rounds; ++round) {
+        without.push_back(runProgram(windowSeconds, totalSeconds, false));
+        // The reference right after, while the machine is as it was for the program.
+        if (round == 0)
+            reference = referenceCpu("--window", windowSeconds);
+        with.push_back(runProgram(windowSeconds, totalSeconds, true));
+    }
+    const ProgramFigures plain = combine(without, windowSeconds);
+    const ProgramFigures trend = combine(with, windowSeconds);
+
+    const double ratio = plain.cpuPercent / std::max(reference, 0.001);
+    addRow(QStringLiteral("CPU of the whole program at 164.6 frames/s, values changing every frame (%1)").arg(g_display),
+           cpuText(plain.cpuPercent, plain.cpuText, reference), QStringLiteral("<= %1x the reference").arg(kProgramCpuRatio),
+           QStringLiteral("a plain Qt window repainting a label at every read of the same line, same run"), kProgramCpuRatio / ratio,
+           plain.complete && reference > 0 && ratio <= kProgramCpuRatio);
+    addRow(QStringLiteral("peak resident memory of the program after %1 s at full rate (%2), highest of %3")
+               .arg(totalSeconds, 0, 'f', 0)
+               .arg(g_display)
+               .arg(runsText(static_cast<std::size_t>(rounds))),
+           QStringLiteral("%1 MB (%2 MB)").arg(plain.highestPeakMb, 0, 'f', 1).arg(plain.peakText), QStringLiteral("<= 60 MB"),
+           QStringLiteral("60 MB goal"), 60.0 / std::max(plain.highestPeakMb, 0.01), plain.complete && plain.highestPeakMb <= 60);
+
+    const double trendRatio = trend.cpuPercent / std::max(plain.cpuPercent, 0.001);
+    addRow(QStringLiteral("the same with the trend window open, runs alternating with those without"),
+           QStringLiteral("%1 % of one core, %2 (%3x the figure without)").arg(trend.cpuPercent, 0, 'f', 2).arg(trend.cpuText).arg(trendRatio, 0, 'f', 2),
+           QStringLiteral("<= 1.15x the figure without"), QStringLiteral("figure without the trend"), 1.15 / trendRatio,
+           trend.complete && plain.complete && trendRatio <= 1.15);
+    const double moreMb = trend.peakMb - plain.peakMb;
+    addRow(QStringLiteral("peak resident memory with the trend window open, mean of %1 against as many without")
+               .arg(runsText(static_cast<std::size_t>(rounds))),
+           QStringLiteral("%1 MB, %2 MB more than without (with: %3 MB; without: %4 MB)")
+               .arg(trend.peakMb, 0, 'f', 1)
+               .arg(moreMb, 0, 'f', 2)
+               .arg(trend.peakText)
+               .arg(plain.peakText),
+           QStringLiteral("<= 2 MB more than without"), QStringLiteral("figure without the trend"), 2.0 / std::max(moreMb, 0.01),
+           trend.complete && plain.complete && moreMb <= 2.0);
 }
 
 // Runs the headless logger on a pseudo-terminal while this process sends at the line's
