@@ -39,9 +39,15 @@ void measureTrend(int runs)
     window.resize(1121, 600);
     window.show();
     runUntil([] { return false; }, 300);
+    // Plots of one size from build to build, whatever the text around them takes: the
+    // lines' pixels are most of the drawing. The window's height is shared by two plots.
+    const auto plotArea = [&window] { return window.findChild<TrendPlot*>(QStringLiteral("plotTemperature"))->plotArea(); };
+    for (int i = 0; i < 4 && plotArea().size() != QSize(976, 128); ++i) {
+        window.resize(window.width() + 976 - plotArea().width(), window.height() + 2 * (128 - plotArea().height()));
+        runUntil([] { return false; }, 100);
+    }
     window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->setCurrentIndex(4);
     Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All
-    const int plotWidth = window.findChild<TrendPlot*>(QStringLiteral("plotTemperature"))->plotArea().width();
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         // A step of the live edge more of frames a second, so every redraw moves the time
@@ -58,7 +64,10 @@ void measureTrend(int runs)
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
     const double median = percentile(ms, 0.5);
-    addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 px wide, time axis moving, median (%2)").arg(plotWidth).arg(g_display),
+    addRow(QStringLiteral("trend redraw over 7 days at 1 frame/s, plots %1 x %2 px, time axis moving, median (%3)")
+               .arg(plotArea().width())
+               .arg(plotArea().height())
+               .arg(g_display),
            QStringLiteral("%1 ms over %2 redraws").arg(median, 0, 'f', 2).arg(runs), QStringLiteral("<= 3 ms"),
            QStringLiteral("3 ms goal, a fifth of a 60 Hz refresh"), 3.0 / median, median <= 3.0);
 }

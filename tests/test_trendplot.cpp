@@ -48,6 +48,7 @@ private Q_SLOTS:
     {
         TrendPlot plot;
         plot.resize(600, 300);
+        plot.setTitle(QStringLiteral("Temperature"), QStringLiteral("°C"));
         plot.setLines({{QStringLiteral("Temperature"), QColor(0xD0, 0x20, 0x20)}, {QStringLiteral("low point"), QColor(0x20, 0x90, 0x20)}});
         // A reading with a gap from 40 to 60 s, and a set point stepping from 20 to 22 at 50 s.
         const QList<TrendSegment> reading{{{0, 25}, {40'000, 25}}, {{60'000, 25}, {100'000, 25}}};
@@ -75,7 +76,17 @@ private Q_SLOTS:
         plot.setData({reading, low}, 50'000, 150'000);
         QTRY_COMPARE(watch.painted.size(), 2);
         QCOMPARE(watch.painted.back(), plot.axesRect());
-        QVERIFY(plot.axesRect().contains(plot.plotArea()) && plot.axesRect().top() > 40);
+        // The title's line starts 9 + 14 px down: the axes begin below it.
+        const int titleLineEnd = 23 + plot.fontMetrics().height();
+        QVERIFY(plot.axesRect().contains(plot.plotArea()) && plot.axesRect().top() >= titleLineEnd);
+
+        // Title and legend share their line where both fit; narrower, the legend goes
+        // under the title and the plot starts lower.
+        const int oneLineTop = plot.plotArea().top();
+        plot.resize(300, 300);
+        QTRY_VERIFY(plot.plotArea().top() > oneLineTop);
+        plot.resize(600, 300);
+        QTRY_COMPARE(plot.plotArea().top(), oneLineTop);
     }
 
     // A time nothing came is a break in the line, live and in a loaded log; an ordinary

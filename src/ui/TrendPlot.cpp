@@ -38,6 +38,7 @@ void TrendPlot::setTitle(const QString& title, const QString& unit)
 {
     m_title = title;
     m_unit = unit;
+    layOut();
     update();
 }
 
@@ -45,6 +46,7 @@ void TrendPlot::setLines(std::vector<Line> lines)
 {
     m_lines = std::move(lines);
     m_runs.resize(m_lines.size());
+    layOut();
     update();
 }
 
@@ -84,7 +86,9 @@ TrendPlot::Change TrendPlot::layOut()
     const int valueLabels = metrics.horizontalAdvance(QStringLiteral("-000.0"));
     const int left = card.left() + 14 + line + 8 + valueLabels + 6;
     const int right = card.right() - std::max(14, metrics.horizontalAdvance(QStringLiteral("00:00:00")) / 2 + 6);
-    const int top = card.top() + 14 + 2 * line + 28;
+    // The title and the legend share a line where both fit on it, the plot the room saved.
+    m_headerOnOneLine = card.left() + 14 + metrics.horizontalAdvance(m_title) + 24 + legendWidth(metrics) <= right;
+    const int top = card.top() + 14 + (m_headerOnOneLine ? line + 16 : 2 * line + 28);
     const int bottom = card.bottom() - 2 * line - 4;
     const QRect area(QPoint(left, top), QPoint(std::max(left + 1, right), std::max(top + 1, bottom)));
 
@@ -172,14 +176,17 @@ void TrendPlot::drawFrame(QPainter& painter, bool whole) const
     painter.setPen(kText);
     // Static texts are placed by their top left corner.
     const QStaticText& title = laidOut(m_title);
-    painter.drawStaticText(QPointF(m_card.center().x() + 1 - title.size().width() / 2, m_card.top() + 14), title);
-
-    // The legend, centred under the title: a swatch and a name per line.
-    int legendWidth = 0;
-    for (const Line& entry : m_lines)
-        legendWidth += kLegendSwatch + 4 + metrics.horizontalAdvance(entry.name) + 12;
-    int x = m_card.center().x() - (legendWidth - 12) / 2;
-    const int legendY = m_card.top() + 14 + line + 12;
+    // The legend, a swatch and a name per line: right of the title on its line, or centred
+    // under it.
+    int x = m_card.center().x() - legendWidth(metrics) / 2;
+    int legendY = m_card.top() + 14 + line + 12;
+    if (m_headerOnOneLine) {
+        painter.drawStaticText(QPointF(m_card.left() + 14, m_card.top() + 14), title);
+        x = m_plotArea.right() + 1 - legendWidth(metrics);
+        legendY = m_card.top() + 14;
+    } else {
+        painter.drawStaticText(QPointF(m_card.center().x() + 1 - title.size().width() / 2, m_card.top() + 14), title);
+    }
     for (const Line& entry : m_lines) {
         const QRect swatch(x, legendY + (line - kLegendSwatch) / 2, kLegendSwatch, kLegendSwatch);
         painter.fillRect(swatch, entry.colour);
@@ -202,6 +209,14 @@ void TrendPlot::drawFrame(QPainter& painter, bool whole) const
     painter.drawText(QRect(-m_plotArea.height() / 2, -line / 2, m_plotArea.height(), line), Qt::AlignCenter, m_unit);
     painter.restore();
     painter.setFont(font());
+}
+
+int TrendPlot::legendWidth(const QFontMetrics& metrics) const
+{
+    int width = 0;
+    for (const Line& entry : m_lines)
+        width += kLegendSwatch + 4 + metrics.horizontalAdvance(entry.name) + 12;
+    return std::max(0, width - 12);
 }
 
 void TrendPlot::drawTickLabels(QPainter& painter) const

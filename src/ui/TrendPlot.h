@@ -73,6 +73,7 @@ private:
     // The text and background around the plot area: all of it, or only the axes' labels.
     void drawFrame(QPainter& painter, bool whole) const;
     void drawTickLabels(QPainter& painter) const;
+    int legendWidth(const QFontMetrics& metrics) const;
     void drawGrid(QPainter& painter) const;
     void drawLines(QPainter& painter) const;
     static void toColumnSpans(const QPolygonF& polyline, qreal ratio, QList<QLineF>& spans);
@@ -88,6 +89,7 @@ private:
     std::int64_t m_to = 1;
     QRect m_card;
     QRect m_plotArea;
+    bool m_headerOnOneLine = false;
     std::vector<int> m_tickPixels;
     TimeAxis m_time;
     ValueAxis m_values;

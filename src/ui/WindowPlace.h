@@ -11,7 +11,7 @@ inline constexpr QPoint kForm1Place(11, 54);
 inline constexpr QSize kForm1ClientSize(451, 422);
 inline constexpr QRect kFrmSetPlace(501, 64, 382, 322);
 inline constexpr QRect kFrmAboutPlace(140, 240, 310, 130);
-inline constexpr QRect kTrendWindowPlace(250, 100, 720, 520);
+inline constexpr QRect kTrendWindowPlace(250, 100, 720, 480);
 
 // Puts a top-level window's client area at its place, moved just enough to lie wholly on
 // the screen's available area when that screen is too small or scaled.
