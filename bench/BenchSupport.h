@@ -27,6 +27,8 @@ inline constexpr int kFrameLength = 70;
 // node number changes too unless `oneNode`.
 QList<QByteArray> makeFrames(int count, bool oneNode = false);
 double threadCpuSeconds();
+// CPU time of all threads of process `pid`, from the scheduler's nanosecond counters.
+double processCpuSeconds(qint64 pid);
 // A "Vm..." figure of /proc/PID/status in kB; PID "self" for this process.
 qint64 statusKb(const char* key, const QString& pid = QStringLiteral("self"));
 // Runs the event loop until done() holds or the time is up. The loop sleeps between

@@ -19,19 +19,6 @@
 
 namespace {
 
-// CPU time of all threads of a process, from the scheduler's nanosecond counters.
-double cpuSeconds(qint64 pid)
-{
-    double total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (schedstat.open(QIODevice::ReadOnly))
-            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
-    }
-    return total;
-}
-
 // One line: a pseudo-terminal the bench writes as a node would, and a logger on it.
 struct Line {
     PseudoTerminal pty;
@@ -84,13 +71,13 @@ std::vector<double> cpuPerLine(std::vector<std::unique_ptr<Line>>& lines, const 
 {
     std::vector<double> before;
     for (auto& line : lines)
-        before.push_back(cpuSeconds(line->logger.processId()));
+        before.push_back(processCpuSeconds(line->logger.processId()));
     const auto start = SteadyClock::now();
     sendOnAll(lines, frames, seconds);
     const double wall = std::chrono::duration<double>(SteadyClock::now() - start).count();
     std::vector<double> percent;
     for (std::size_t i = 0; i < lines.size(); ++i)
-        percent.push_back(100.0 * (cpuSeconds(lines[i]->logger.processId()) - before[i]) / wall);
+        percent.push_back(100.0 * (processCpuSeconds(lines[i]->logger.processId()) - before[i]) / wall);
     return percent;
 }
 

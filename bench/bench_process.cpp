@@ -21,19 +21,6 @@ namespace {
 constexpr double kProgramCpuRatio = 1.0;
 constexpr double kLoggerCpuRatio = 3.0;
 
-// CPU time of all threads of a process, from the scheduler's nanosecond counters.
-double processCpuSeconds(qint64 pid)
-{
-    double total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (schedstat.open(QIODevice::ReadOnly))
-            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
-    }
-    return total;
-}
-
 
 void sendForSeconds(PseudoTerminal& pty, const QList<QByteArray>& frames, double seconds)
 {

@@ -38,6 +38,18 @@ double threadCpuSeconds()
 }
 
 // A "Vm..." figure of /proc/PID/status in kB; PID "self" for this process.
+double processCpuSeconds(qint64 pid)
+{
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return total;
+}
+
 qint64 statusKb(const char* key, const QString& pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
