@@ -4,6 +4,7 @@
 #include "ui/TrendPlot.h"
 #include "ui/TrendWindow.h"
 
+#include <QAccessible>
 #include <QDateTime>
 #include <QFile>
 #include <QPaintEvent>
@@ -182,6 +183,16 @@ private Q_SLOTS:
         QCOMPARE(watch.layoutRequests, 0);
         QCOMPARE(status->height(), height);
         QCOMPARE(status->toolTip(), longText);
+
+        // Read by a screen reader: the plots as charts by their titles, the status line by
+        // its whole text, not the part that fits.
+        const auto face = [&window](const char* name) { return QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(name)); };
+        QCOMPARE(face("plotTemperature")->role(), QAccessible::Chart);
+        QCOMPARE(face("plotTemperature")->text(QAccessible::Name), QStringLiteral("Temperature"));
+        QCOMPARE(face("plotHumidity")->text(QAccessible::Name), QStringLiteral("Humidity"));
+        QCOMPARE(face("lblStatus")->role(), QAccessible::StaticText);
+        QCOMPARE(face("lblStatus")->text(QAccessible::Name), longText);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
     }
 };
 

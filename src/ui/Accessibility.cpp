@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Accessibility.h"
 
+#include "ElidedLabel.h"
 #include "LampWidget.h"
+#include "TrendPlot.h"
+#include "TrendWindow.h"
 
 #include <QAccessibleWidget>
 #include <QLabel>
@@ -62,6 +65,19 @@ public:
     }
 };
 
+// A line of text drawn by the program is read as a label: by its whole text, even where
+// the line shows it cut.
+class TextLineInterface : public QAccessibleWidget {
+public:
+    explicit TextLineInterface(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name)
+            return static_cast<const ElidedLabel*>(widget())->text();
+        return kind == QAccessible::Description ? QString() : QAccessibleWidget::text(kind);
+    }
+};
+
 class HiddenInterface : public QAccessibleWidget {
 public:
     explicit HiddenInterface(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
@@ -88,6 +104,13 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object)
         return new ReadingInterface(widget);
     if (qobject_cast<LampWidget*>(widget))
         return new LampInterface(widget);
+    if (qobject_cast<ElidedLabel*>(widget))
+        return new TextLineInterface(widget);
+    if (qobject_cast<TrendPlot*>(widget))
+        return new QAccessibleWidget(widget, QAccessible::Chart);
+    // A window of its own, as the main window is, not a pane of nothing.
+    if (qobject_cast<TrendWindow*>(widget))
+        return new QAccessibleWidget(widget, QAccessible::Window);
     return nullptr;
 }
 

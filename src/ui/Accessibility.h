@@ -11,7 +11,8 @@ class QWidget;
 // label, an English description beside the name, a reading's value with its unit, a
 // lamp's state. Nothing here changes what is drawn.
 
-// Installs, once, the interfaces for readings, lamps, dialogs and hidden labels.
+// Installs, once, the interfaces for readings, lamps, dialogs, hidden labels, the trend's
+// window, its plots and its lines of text.
 void installAccessibility();
 
 // Names `control` after its caption (without a trailing "="), links the caption to it as

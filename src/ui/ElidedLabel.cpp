@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ElidedLabel.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPainter>
 
@@ -21,6 +22,10 @@ void ElidedLabel::setText(const QString& text)
     m_text = text;
     setToolTip(text);
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 QSize ElidedLabel::sizeHint() const { return {fontMetrics().averageCharWidth() * 20, fontMetrics().height() + 2 * kMargin}; }

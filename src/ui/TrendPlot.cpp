@@ -38,6 +38,8 @@ void TrendPlot::setTitle(const QString& title, const QString& unit)
 {
     m_title = title;
     m_unit = unit;
+    setAccessibleName(title);
+    setAccessibleDescription(QStringLiteral("%1 in %2 over time with its set points; the wheel zooms, dragging pans").arg(title, unit));
     layOut();
     update();
 }

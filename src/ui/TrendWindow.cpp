@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrendWindow.h"
 
+#include "Accessibility.h"
 #include "ElidedLabel.h"
 #include "Theme.h"
 #include "TrendPlot.h"
@@ -44,6 +45,7 @@ QString ageText(qint64 msecs)
 TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TrendWindow>()), m_live(live), m_reception(reception)
 {
+    installAccessibility();
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     // The main window's face, whose glyphs the program has loaded already: the trend
