@@ -90,6 +90,35 @@ private Q_SLOTS:
         QTRY_COMPARE(plot.plotArea().top(), oneLineTop);
     }
 
+    // A line denser than the pixels is drawn as uprights, set straight in the pixels where
+    // the painter covers plain 32-bit ones: the same pixels the painter fills elsewhere (a
+    // 24-bit image), at an offset, and none outside the region asked for.
+    void denseLinesAsThePainterDrawsThem()
+    {
+        TrendPlot plot;
+        plot.resize(400, 200);
+        plot.setTitle(QStringLiteral("Temperature"), QStringLiteral("°C"));
+        plot.setLines({{QStringLiteral("Temperature"), QColor(0xD0, 0x20, 0x20)}, {QStringLiteral("low point"), QColor(0x20, 0x90, 0x20)}});
+        TrendSegment jumping;
+        TrendSegment stepping;
+        for (int i = 0; i <= 4000; ++i) {
+            jumping.append(QPointF(i * 25.0, 20 + (i * 7919) % 1000 / 100.0));
+            stepping.append(QPointF(i * 25.0, i % 400 < 200 ? 21 : 29)); // pieces between columns
+        }
+        plot.setData({{jumping}, {stepping}}, 0, 100'000);
+        const QRegion asked = QRegion(plot.rect()) - QRect(plot.plotArea().center(), QSize(60, 40));
+        const QPoint offset(20, 10);
+        QImage direct(plot.size() + QSize(20, 10), QImage::Format_RGB32);
+        QImage painted(direct.size(), QImage::Format_RGB888);
+        direct.fill(Qt::blue);
+        painted.fill(Qt::blue);
+        plot.render(&direct, offset, asked);
+        plot.render(&painted, offset, asked);
+        QCOMPARE(direct, painted.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(direct.pixelColor(plot.pointAt(50'000, 20).toPoint() + offset), QColor(Qt::blue));
+        QVERIFY(colourNear(direct, plot.pointAt(25'000, 20) + offset, QColor(0xD0, 0x20, 0x20)));
+    }
+
     // A time nothing came is a break in the line, live and in a loaded log; an ordinary
     // step between frames is not. Sampled from the window as drawn.
     void theTrendBreaksAtAHole()

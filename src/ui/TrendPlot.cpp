@@ -2,6 +2,7 @@
 #include "TrendPlot.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -22,6 +23,44 @@ bool sameLabels(const std::vector<AxisTick>& a, const std::vector<AxisTick>& b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](const AxisTick& x, const AxisTick& y) { return x.label == y.label; });
+}
+
+// Sets the pixels of one-pixel-wide uprights of an opaque colour straight in the image the
+// painter draws on, within `area`: the painter fills such a rectangle a row at a time, a
+// call for every pixel, which over a long span was a third of the redraw. Only where that
+// image is plain 32-bit pixels and the painter only moves and covers; false otherwise, and the caller
+// fills them through the painter.
+bool setUprightPixels(QPainter& painter, const QList<QRect>& uprights, QRgb colour, const QRect& area)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (qAlpha(colour) != 255 || painter.opacity() != 1 || painter.compositionMode() != QPainter::CompositionMode_SourceOver || !device ||
+        device->devType() != QInternal::Image)
+        return false;
+    const auto* image = static_cast<const QImage*>(device);
+    const QImage::Format format = image->format();
+    const QTransform toDevice = painter.deviceTransform();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 && format != QImage::Format_ARGB32_Premultiplied) ||
+        toDevice.type() > QTransform::TxTranslate || toDevice.dx() != std::trunc(toDevice.dx()) || toDevice.dy() != std::trunc(toDevice.dy()))
+        return false;
+    const QPoint offset(static_cast<int>(toDevice.dx()), static_cast<int>(toDevice.dy()));
+    // What the painter may touch: the repainted region of the window, where one is set.
+    QRegion reach(area.translated(offset) & image->rect());
+    if (!engine->systemClip().isEmpty())
+        reach &= engine->systemClip();
+    // The painter holds these very pixels, already its own: read-only access does not copy
+    // them away from it, as asking for writable ones could.
+    auto* bits = const_cast<uchar*>(image->constBits());
+    const qsizetype stride = image->bytesPerLine();
+    for (const QRect& clip : reach) {
+        for (const QRect& upright : uprights) {
+            const QRect pixels = upright.translated(offset) & clip;
+            uchar* pixel = bits + pixels.top() * stride + pixels.left() * qsizetype(sizeof(QRgb));
+            for (int row = 0; row < pixels.height(); ++row, pixel += stride)
+                *reinterpret_cast<QRgb*>(pixel) = colour;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -238,7 +277,8 @@ void TrendPlot::drawTickLabels(QPainter& painter) const
 
 void TrendPlot::drawLines(QPainter& painter) const
 {
-    painter.setClipRect(m_plotArea.adjusted(1, 1, -1, -1), Qt::IntersectClip);
+    const QRect clipArea = m_plotArea.adjusted(1, 1, -1, -1);
+    painter.setClipRect(clipArea, Qt::IntersectClip);
     const qreal ratio = devicePixelRatioF();
     QPolygonF polyline;
     QList<QLineF> spans;
@@ -277,11 +317,13 @@ void TrendPlot::drawLines(QPainter& painter) const
                         const int top = qRound(std::min(span.y1(), span.y2()));
                         uprights.append(QRect(qFloor(span.x1()), top, 1, qRound(std::max(span.y1(), span.y2())) - top + 1));
                     }
-                    painter.setPen(Qt::NoPen);
-                    painter.setBrush(m_lines[i].colour);
-                    painter.drawRects(uprights);
-                    painter.setBrush(Qt::NoBrush);
-                    painter.setPen(solid);
+                    if (!setUprightPixels(painter, uprights, m_lines[i].colour.rgba(), clipArea)) {
+                        painter.setPen(Qt::NoPen);
+                        painter.setBrush(m_lines[i].colour);
+                        painter.drawRects(uprights);
+                        painter.setBrush(Qt::NoBrush);
+                        painter.setPen(solid);
+                    }
                     painter.drawLines(pieces);
                 } else {
                     painter.drawLines(spans);
