@@ -3,3 +3,5 @@
 
 // Waits at most `milliseconds` for a socket to take more bytes; false on time-out or error.
 bool waitUntilWritable(int socket, int milliseconds);
+// Waits at most `milliseconds` for a socket to have bytes to read; false on time-out or error.
+bool waitUntilReadable(int socket, int milliseconds);

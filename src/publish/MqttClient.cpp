@@ -77,6 +77,7 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
     mosquitto_connect_callback_set(m_client, &MqttClient::onConnect);
     mosquitto_message_callback_set(m_client, &MqttClient::onMessage);
     mosquitto_subscribe_callback_set(m_client, &MqttClient::onSubscribe);
+    mosquitto_publish_callback_set(m_client, &MqttClient::onPublish);
 
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &MqttClient::connectNow);
@@ -139,8 +140,11 @@ bool MqttClient::publish(const QString& topic, const QByteArray& payload, int qo
 {
     if (!m_connected)
         return false;
-    const int result = mosquitto_publish(m_client, nullptr, topic.toUtf8().constData(), int(payload.size()),
+    int messageId = 0;
+    const int result = mosquitto_publish(m_client, &messageId, topic.toUtf8().constData(), int(payload.size()),
                                          payload.constData(), qos, retain);
+    if (result == MOSQ_ERR_SUCCESS && qos > 0)
+        m_unacknowledged.insert(messageId);
     // A message too large for the broker is dropped; the connection itself is fine.
     afterLoop(result == MOSQ_ERR_PAYLOAD_SIZE ? MOSQ_ERR_SUCCESS : result);
     return result == MOSQ_ERR_SUCCESS;
@@ -189,21 +193,41 @@ void MqttClient::finish(std::chrono::milliseconds deadline)
     m_retry.stop();
     m_housekeeping.stop();
     if (m_connected) {
-        mosquitto_disconnect(m_client);
         // The program is ending: wait here, briefly, for the socket to take the last
-        // messages and the disconnect; the event loop has nothing else left to do.
+        // messages and for the broker to acknowledge them, then for the disconnect; the
+        // event loop has nothing else left to do. The connection closes as the disconnect
+        // goes: were the acknowledgements still unread then, the socket would be reset,
+        // and a broker that sees the reset before the bytes ahead of it drops them (the
+        // last states and "offline" were lost so on a busy machine).
         const QDeadlineTimer timer(deadline);
-        int socket = mosquitto_socket(m_client);
-        while (socket >= 0 && mosquitto_want_write(m_client) && !timer.hasExpired()) {
-            if (!waitUntilWritable(socket, int(timer.remainingTime())))
-                break;
-            if (mosquitto_loop_write(m_client, 1) != MOSQ_ERR_SUCCESS)
-                break;
-            socket = mosquitto_socket(m_client);
-        }
+        exchangeUntil(timer, true);
+        mosquitto_disconnect(m_client);
+        exchangeUntil(timer, false);
     }
     m_connected = false;
     dropNotifiers();
+}
+
+void MqttClient::exchangeUntil(const QDeadlineTimer& deadline, bool untilAcknowledged)
+{
+    int socket = mosquitto_socket(m_client);
+    while (socket >= 0 && !deadline.hasExpired()) {
+        int result = MOSQ_ERR_SUCCESS;
+        if (mosquitto_want_write(m_client)) {
+            if (!waitUntilWritable(socket, int(deadline.remainingTime())))
+                return;
+            result = mosquitto_loop_write(m_client, 1);
+        } else if (untilAcknowledged && !m_unacknowledged.empty()) {
+            if (!waitUntilReadable(socket, int(deadline.remainingTime())))
+                return;
+            result = mosquitto_loop_read(m_client, 1);
+        } else {
+            return;
+        }
+        if (result != MOSQ_ERR_SUCCESS)
+            return;
+        socket = mosquitto_socket(m_client);
+    }
 }
 
 void MqttClient::onConnect(mosquitto*, void* self, int result)
@@ -218,6 +242,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     }
     client->m_connected = true;
     client->m_backoff = kFirstRetry;
+    client->m_unacknowledged.clear();
     client->reportReachable(true, QString());
     for (const auto& subscription : std::as_const(client->m_subscriptions))
         client->sendSubscription(subscription);
@@ -238,9 +263,14 @@ void MqttClient::onSubscribe(mosquitto*, void* self, int messageId, int, const i
         client->endRetainedRead();
 }
 
+void MqttClient::onPublish(mosquitto*, void* self, int messageId) { static_cast<MqttClient*>(self)->m_unacknowledged.erase(messageId); }
+
 void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* message)
 {
     auto* client = static_cast<MqttClient*>(self);
+    // What comes while the client says goodbye is not acted upon.
+    if (client->m_finished)
+        return;
     bool matches = false;
     if (client->m_retainedRead && message->retain &&
         mosquitto_topic_matches_sub(client->m_retainedRead->filter.toUtf8().constData(), message->topic, &matches) == MOSQ_ERR_SUCCESS &&

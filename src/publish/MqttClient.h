@@ -4,6 +4,7 @@
 #include "MqttUrl.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 struct mosquitto;
 class QSocketNotifier;
@@ -109,6 +111,8 @@ private:
     static void onConnect(mosquitto* client, void* self, int result);
     static void onMessage(mosquitto* client, void* self, const struct mosquitto_message* message);
     static void onSubscribe(mosquitto* client, void* self, int messageId, int count, const int* granted);
+    static void onPublish(mosquitto* client, void* self, int messageId);
+    void exchangeUntil(const QDeadlineTimer& deadline, bool untilAcknowledged);
     void endRetainedRead();
 
     Options m_options;
@@ -130,6 +134,8 @@ private:
     };
     std::optional<RetainedRead> m_retainedRead;
     QTimer m_retainedReadLimit;
+    // Messages of this session at QoS 1 whose acknowledgement has not come yet.
+    std::set<int> m_unacknowledged;
     bool m_connected = false;
     bool m_finished = false;
     enum class Reported { Nothing, Reachable, Unreachable } m_reported = Reported::Nothing;

@@ -8,3 +8,9 @@ bool waitUntilWritable(int socket, int milliseconds)
     pollfd watched{socket, POLLOUT, 0};
     return ::poll(&watched, 1, milliseconds) > 0;
 }
+
+bool waitUntilReadable(int socket, int milliseconds)
+{
+    pollfd watched{socket, POLLIN, 0};
+    return ::poll(&watched, 1, milliseconds) > 0;
+}
