@@ -300,18 +300,16 @@ private Q_SLOTS:
             client.publishQueued(QStringLiteral("queue/%1").arg(i), QByteArray::number(i));
         QCOMPARE(client.queuedCount(), std::size_t(1000));
         QVERIFY(broker.start());
-        QProcess listener;
-        Broker::listen(listener, broker.port, QStringLiteral("queue/#"), 10);
-        QTest::qWait(300);
+        Listener listener;
+        QVERIFY(listener.start(broker.port, QStringLiteral("queue/#"), 10));
         client.start();
         QTRY_VERIFY_WITH_TIMEOUT(client.isConnected() && client.queuedCount() == 0, 5000);
         QByteArray heard;
-        QTRY_COMPARE_WITH_TIMEOUT((heard += listener.readAllStandardOutput()).count('\n'), 1000, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT((heard += listener.take()).count('\n'), 1000, 5000);
         const QList<QByteArray> lines = heard.split('\n');
         QCOMPARE(lines.first(), QByteArray("queue/1 1"));
         QCOMPARE(lines.at(999), QByteArray("queue/1000 1000"));
-        listener.kill();
-        listener.waitForFinished(3000);
+        listener.stop();
     }
 
     // In the low-above-high check, a new write's set points count over those of the
@@ -344,9 +342,8 @@ private Q_SLOTS:
             QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
         Broker broker;
         QVERIFY(broker.start());
-        QProcess states;
-        Broker::listen(states, broker.port, QStringLiteral("site/COM1/1/state"), 10);
-        QTest::qWait(300);
+        Listener states;
+        QVERIFY(states.start(broker.port, QStringLiteral("site/COM1/1/state"), 10));
         MqttClient::Options connection;
         connection.endpoint = {QStringLiteral("127.0.0.1"), broker.port, false};
         StatePublisher::Settings settings;
@@ -358,9 +355,8 @@ private Q_SLOTS:
         publisher.nodeFrame({"1", "22.0"}, 0); // within the half second: held
         publisher.finish(500ms);
         QByteArray heard;
-        QTRY_VERIFY((heard += states.readAllStandardOutput()).count('\n') >= 2);
-        states.kill();
-        states.waitForFinished(3000);
+        QTRY_VERIFY2((heard += states.take()).count('\n') >= 2, heard.constData());
+        states.stop();
         const QList<QByteArray> lines = heard.trimmed().split('\n');
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines.last().contains("\"temperature\":22"), lines.last().constData());
@@ -644,13 +640,13 @@ private Q_SLOTS:
                                                                   QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet"} + more);
             return logger.waitForStarted() && broker.received(QStringLiteral("site/COM1/1/state"), 1).size() == 1;
         };
-        QProcess results;
-        Broker::listen(results, broker.port, QStringLiteral("site/COM1/+/command"), 40);
+        Listener results;
+        QVERIFY(results.start(broker.port, QStringLiteral("site/COM1/+/command"), 40));
         QString said;
         const auto result = [&](const QString& status, int timeoutMs = 5000) -> QJsonObject {
             QJsonObject found;
             (void)QTest::qWaitFor([&] {
-                said += QString::fromUtf8(results.readAllStandardOutput());
+                said += QString::fromUtf8(results.take());
                 for (const QString& line : said.split(u'\n', Qt::SkipEmptyParts)) {
                     const QJsonObject message = QJsonDocument::fromJson(line.section(u' ', 1).toUtf8()).object();
                     if (message.value("status").toString() == status) {
@@ -749,8 +745,7 @@ private Q_SLOTS:
         QVERIFY2(notApplied.value("reason").toString().contains(QStringLiteral("sent 33, node shows 30")), qPrintable(notApplied.value("reason").toString()));
         logger.terminate();
         QVERIFY(logger.waitForFinished(3000));
-        results.kill();
-        results.waitForFinished(3000);
+        results.stop();
     }
 
     // Home Assistant as a site would run it: discovery of each node seen, announced again
@@ -799,12 +794,11 @@ private Q_SLOTS:
         QCOMPARE(broker.received(QStringLiteral("site/COM1/status"), 1), QStringList{"site/COM1/status online"});
 
         // Home Assistant comes back: every config again, within its random delay.
-        QProcess again;
-        Broker::listen(again, broker.port, QStringLiteral("homeassistant/+/+/+/config"), 8);
-        QTest::qWait(300);
+        Listener again;
+        QVERIFY(again.start(broker.port, QStringLiteral("homeassistant/+/+/+/config"), 8));
         QVERIFY(broker.publish(QStringLiteral("homeassistant/status"), QStringLiteral("online")));
-        QVERIFY(QTest::qWaitFor([&again] { return again.state() == QProcess::NotRunning; }, 10000));
-        QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()).count(u'\n'), 16);
+        QVERIFY(QTest::qWaitFor([&again] { return !again.running(); }, 10000));
+        QCOMPARE(QString::fromUtf8(again.take()).count(u'\n'), 16);
 
         // Readings are numbers, or null with their text kept.
         const QStringList states = broker.received(QStringLiteral("site/COM1/1/state"), 2);
@@ -829,12 +823,11 @@ private Q_SLOTS:
         // Noise after a frame completes frames by counting on; none is published.
         frames.stop();
         QTest::qWait(800);
-        QProcess noise;
-        Broker::listen(noise, broker.port, QStringLiteral("site/COM1/+/state"), 2);
-        QTest::qWait(300);
+        Listener noise;
+        QVERIFY(noise.start(broker.port, QStringLiteral("site/COM1/+/state"), 2));
         QVERIFY(pty.write(QByteArray(400, 'x')));
         QVERIFY(noise.waitForFinished(4000));
-        QCOMPARE(noise.readAllStandardOutput(), QByteArray());
+        QCOMPARE(noise.take(), QByteArray());
 
         // A hang-up signal is not an end; SIGTERM leaves every node and the logger offline.
         QCOMPARE(QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-HUP"), QString::number(logger.processId())}), 0);
@@ -872,8 +865,8 @@ private Q_SLOTS:
         Simulator nodes[3];
         QProcess loggers[3];
         const std::pair<const char*, const char*> sites[3]{{"site", "a"}, {"site", "b"}, {"other", "a"}};
-        QProcess results;
-        Broker::listen(results, broker.port, QStringLiteral("+/+/+/command"), 30);
+        Listener results;
+        QVERIFY(results.start(broker.port, QStringLiteral("+/+/+/command"), 30));
         for (int i = 0; i < 3; ++i) {
             QVERIFY(nodes[i].start());
             loggers[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -903,9 +896,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/a/1/availability"), 1, 1000), QStringList{"site/a/1/availability online"}, 5000);
         QVERIFY(broker.publish(QStringLiteral("site/a/1/set/temperature_high"), QStringLiteral("33")));
         QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += results.readAllStandardOutput()).contains("\"applied\""), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT((said += results.take()).contains("\"applied\""), 8000);
         QTest::qWait(500);
-        said += results.readAllStandardOutput();
+        said += results.take();
         for (const QByteArray& line : said.split('\n'))
             QVERIFY2(line.isEmpty() || line.startsWith("site/a/1/command "), line.constData());
         QCOMPARE(said.count('\n'), 3); // waiting, sent, applied
@@ -917,8 +910,7 @@ private Q_SLOTS:
         QVERIFY(nodes[0].process.readAllStandardOutput().contains("received \"@,,,,33,,,,,,,,1,1,\\r\\n\""));
         for (int i = 1; i < 3; ++i)
             QVERIFY(!nodes[i].process.readAllStandardOutput().contains("received"));
-        results.kill();
-        results.waitForFinished(3000);
+        results.stop();
     }
 
     // One frame whose node digit was corrupted on the line leaves nothing behind, and a
@@ -936,8 +928,8 @@ private Q_SLOTS:
         QProcess logger;
         logger.start(QStringLiteral(LOGGER_PATH), arguments);
         QVERIFY(logger.waitForStarted());
-        QProcess everything;
-        Broker::listen(everything, broker.port, QStringLiteral("#"), 30);
+        Listener everything;
+        QVERIFY(everything.start(broker.port, QStringLiteral("#"), 30));
         const QByteArray fields = "25.3,60.2,20.0,30.0,40.0,80.0,10,2,128,1,0,1,0,512,1";
         QByteArray node = "2";
         int sent = 0;
@@ -952,9 +944,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(sent > 15, 5000);
         QVERIFY(broker.received(QStringLiteral("site/COM1/7/#"), 1, 1000).isEmpty());
         QVERIFY(broker.received(QStringLiteral("homeassistant/+/site_COM1_7/+/config"), 1, 1000).isEmpty());
-        everything.kill();
-        everything.waitForFinished(3000);
-        const QByteArray published = everything.readAllStandardOutput();
+        everything.stop();
+        const QByteArray published = everything.take();
         QVERIFY(published.contains("site/COM1/2/state"));
         QVERIFY2(!published.contains("COM1/7") && !published.contains("COM1_7"), published.constData());
 
@@ -998,12 +989,11 @@ private Q_SLOTS:
             return QProcess::execute(QStringLiteral("kill"), {hold ? QStringLiteral("-STOP") : QStringLiteral("-CONT"),
                                                               QString::number(node.process.processId())}) == 0;
         };
-        QProcess results;
-        Broker::listen(results, broker.port, QStringLiteral("site/COM1/1/command"), 20);
-        QTest::qWait(300);
+        Listener results;
+        QVERIFY(results.start(broker.port, QStringLiteral("site/COM1/1/command"), 20));
         QVERIFY(broker.publish(QStringLiteral("site/COM1/1/set/temperature_high"), QStringLiteral("32")));
         QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += results.readAllStandardOutput()).contains("\"sent\""), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((said += results.take()).contains("\"sent\""), 5000);
         // The node holds its next frame until the broker is down; then it shows the value.
         QVERIFY(holdNode(true));
         QVERIFY(!said.contains("\"applied\""));
@@ -1011,10 +1001,10 @@ private Q_SLOTS:
         QVERIFY(holdNode(false));
         QTest::qWait(1500); // a frame: the command is applied while no broker listens
         QVERIFY(broker.start());
-        QProcess after;
-        Broker::listen(after, broker.port, QStringLiteral("site/COM1/1/command"), 10);
+        Listener after;
+        QVERIFY(after.start(broker.port, QStringLiteral("site/COM1/1/command"), 10));
         QByteArray heard;
-        QTRY_VERIFY_WITH_TIMEOUT((heard += after.readAllStandardOutput()).contains("\"applied\""), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT((heard += after.take()).contains("\"applied\""), 8000);
         QVERIFY(heard.contains("\"sequence\":1"));
 
         // A thousand refused writes in a burst.
@@ -1034,10 +1024,6 @@ private Q_SLOTS:
         const QByteArray journal = logger.readAllStandardError();
         QVERIFY2(journal.count("refused") <= 2, journal.constData());
         QVERIFY(journal.contains("refused (temperature_high=abc0): not a number"));
-        for (QProcess* listener : {&results, &after}) {
-            listener->kill();
-            listener->waitForFinished(3000);
-        }
     }
 
     // Whatever ends the start is an error in the journal, one line.

@@ -4,6 +4,7 @@
 // A Mosquitto broker of the caller's own on 127.0.0.1 at a free port, and a subscriber to
 // it, for the tests and the benchmarks.
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -11,6 +12,8 @@
 #include <QTest>
 
 #include "platform/TestProcess.h"
+
+#include <utility>
 
 // A broker started with its own configuration, stopped when it goes out of scope.
 struct Broker {
@@ -44,16 +47,6 @@ struct Broker {
             arguments.append(QStringLiteral("-r"));
         return QProcess::execute(QStringLiteral("mosquitto_pub"), arguments) == 0;
     }
-    // A subscriber started now that prints new messages only (no retained ones from before),
-    // "topic payload" a line, for `seconds`.
-    static void listen(QProcess& sub, int port, const QString& topic, int seconds)
-    {
-        sub.start(QStringLiteral("mosquitto_sub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port),
-                                                    QStringLiteral("-t"), topic, QStringLiteral("-v"), QStringLiteral("-R"), QStringLiteral("-W"),
-                                                    QString::number(seconds)});
-        sub.waitForStarted();
-    }
-
     // The first `count` messages on `topic` as "topic payload" lines, retained ones included.
     QStringList received(const QString& topic, int count, int timeoutMs = 5000) const
     {
@@ -68,3 +61,56 @@ struct Broker {
     }
 };
 
+// A subscriber of the caller's own that prints new messages only (no retained ones from
+// before), "topic payload" a line.
+class Listener {
+public:
+    ~Listener() { stop(); }
+    // Subscribes to `topic` for `seconds` and returns once the subscription stands: a
+    // message of its own, on a topic of its own, has come back. A subscriber only started
+    // may miss what is published in its first hundreds of milliseconds on a busy machine.
+    bool start(int port, const QString& topic, int seconds)
+    {
+        const QString probe = QStringLiteral("zeq-test-probe/%1").arg(QCoreApplication::applicationPid());
+        QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port), QStringLiteral("-t"), topic,
+                              QStringLiteral("-v"), QStringLiteral("-R"), QStringLiteral("-W"), QString::number(seconds)};
+        if (topic != u'#') // "#" takes the probe already; a second subscription would hear it twice
+            arguments << QStringLiteral("-t") << probe;
+        m_process.start(QStringLiteral("mosquitto_sub"), arguments);
+        if (!m_process.waitForStarted())
+            return false;
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            const QByteArray mark = (probe + u' ' + QString::number(attempt) + u'\n').toUtf8();
+            if (QProcess::execute(QStringLiteral("mosquitto_pub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                                                                    QString::number(port), QStringLiteral("-t"), probe, QStringLiteral("-m"),
+                                                                    QString::number(attempt)}) != 0)
+                return false;
+            // One subscriber hears one publisher's messages in order: once the last probe
+            // is heard, no earlier one can follow it.
+            if (QTest::qWaitFor([&] { m_heard += m_process.readAllStandardOutput(); return m_heard.contains(mark); }, 250)) {
+                // What came with the probes was published once the subscription stood.
+                const qsizetype lineEnd = m_heard.lastIndexOf('\n') + 1;
+                QByteArray kept;
+                for (const QByteArray& line : m_heard.left(lineEnd).split('\n'))
+                    if (!line.isEmpty() && !line.startsWith(probe.toUtf8() + ' '))
+                        kept += line + '\n';
+                m_heard = kept + m_heard.mid(lineEnd);
+                return true;
+            }
+        }
+        return false;
+    }
+    // What it printed since it was subscribed that was not taken yet.
+    QByteArray take() { return std::exchange(m_heard, {}) + m_process.readAllStandardOutput(); }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    bool waitForFinished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
+    void stop()
+    {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_heard;
+};
