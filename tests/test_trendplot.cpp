@@ -5,6 +5,7 @@
 #include "ui/TrendWindow.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QPaintEvent>
@@ -117,6 +118,41 @@ private Q_SLOTS:
         QCOMPARE(direct, painted.convertToFormat(QImage::Format_RGB32));
         QCOMPARE(direct.pixelColor(plot.pointAt(50'000, 20).toPoint() + offset), QColor(Qt::blue));
         QVERIFY(colourNear(direct, plot.pointAt(25'000, 20) + offset, QColor(0xD0, 0x20, 0x20)));
+    }
+
+    // While following, frames that only add to the newest column are drawn within a
+    // second, not at every tick of the window's timer.
+    void framesInTheNewestColumnAreDrawnWithinASecond()
+    {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        TrendBuffer samples;
+        const auto append = [&samples](qint64 at, float value) {
+            TrendSample sample;
+            sample.msecsSinceEpoch = at;
+            std::fill(std::begin(sample.values), std::end(sample.values), value);
+            samples.append(sample);
+        };
+        // A week shown whole: a column spans hours, and the live edge stays where it is.
+        for (qint64 at = now - 604'800'000; at < now; at += 3'600'000)
+            append(at, 20);
+        FrameAssembler reception;
+        TrendWindow window(samples, reception);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->setCurrentIndex(4);
+        Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        append(now, 25);
+        window.refresh();
+        QElapsedTimer sinceDrawn;
+        sinceDrawn.start();
+        QCoreApplication::processEvents();
+        PaintWatch watch(window.findChild<TrendPlot*>(QStringLiteral("plotTemperature")));
+        append(now + 100, 30);
+        QTest::qWait(600);
+        QVERIFY(watch.painted.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!watch.painted.isEmpty(), 1500);
+        QVERIFY(sinceDrawn.elapsed() >= 1000);
     }
 
     // A time nothing came is a break in the line, live and in a loaded log; an ordinary

@@ -20,12 +20,15 @@
 #include <QMessageBox>
 
 #include <cmath>
+#include <tuple>
 
 using namespace std::chrono_literals;
 
 namespace {
 
 constexpr auto kRedrawPeriod = 250ms;
+// The newest column grows with every frame; it is drawn again at least this often.
+constexpr auto kNewestColumnPeriod = 1s;
 const QColor kTemperatureColour(0xD0, 0x20, 0x20);
 const QColor kHumidityColour(0x10, 0x70, 0xD0);
 const QColor kLowPointColour(0x20, 0x90, 0x20);
@@ -77,12 +80,14 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
         connect(view, &TrendPlot::panRequested, this, &TrendWindow::pan);
         view->setDescriber([this](double msecs) { return describe(msecs); });
     }
-    // New frames are drawn a few times a second, not at every frame, and only while shown.
+    // New frames are drawn when the live edge steps to a new column, and within a second
+    // where they only add to the newest one: not at every frame, and only while shown.
     m_tick.setInterval(kRedrawPeriod);
     connect(&m_tick, &QTimer::timeout, this, [this] {
         updateStatus();
         const qint64 last = shown().empty() ? -1 : shown().at(shown().size() - 1).msecsSinceEpoch;
-        if (m_following && (shown().size() != m_drawnSize || last != m_drawnLast))
+        if (m_following && (shown().size() != m_drawnSize || last != m_drawnLast) &&
+            (m_sinceDrawn.hasExpired(std::chrono::milliseconds(kNewestColumnPeriod).count()) || followedRange(shown()).second != m_to))
             refresh();
     });
     m_tick.start();
@@ -124,23 +129,31 @@ void TrendWindow::drawPlot(const Plot& plot, const std::array<QList<TrendSegment
     plot.view->setData(std::move(runs), m_from, m_to);
 }
 
+int TrendWindow::columns() const
+{
+    const int plotWidth = m_ui->plotTemperature->plotArea().width();
+    return plotWidth > 1 ? plotWidth : width();
+}
+
+std::pair<qint64, qint64> TrendWindow::followedRange(const TrendBuffer& samples) const
+{
+    const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;
+    const qint64 oldest = samples.empty() ? newest - kSpans[0] : samples.at(0).msecsSinceEpoch;
+    const auto fromFor = [&](qint64 to) { return m_span > 0 ? to - m_span : std::min(oldest, to - 60'000); };
+    qint64 to = m_loaded ? newest : std::max(newest, QDateTime::currentMSecsSinceEpoch());
+    if (!m_following)
+        return {fromFor(to), to};
+    to = steppedLiveEdge(to, to - fromFor(to), columns());
+    return {fromFor(to), to};
+}
+
 void TrendWindow::refresh()
 {
     const TrendBuffer& samples = shown();
-    const int plotWidth = m_ui->plotTemperature->plotArea().width();
-    const int columns = plotWidth > 1 ? plotWidth : width();
-    if (m_following || m_to <= m_from) {
-        const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;
-        const qint64 oldest = samples.empty() ? newest - kSpans[0] : samples.at(0).msecsSinceEpoch;
-        const auto fromFor = [&](qint64 to) { return m_span > 0 ? to - m_span : std::min(oldest, to - 60'000); };
-        m_to = m_loaded ? newest : std::max(newest, QDateTime::currentMSecsSinceEpoch());
-        m_from = fromFor(m_to);
-        if (m_following) {
-            m_to = steppedLiveEdge(m_to, m_to - m_from, columns);
-            m_from = fromFor(m_to);
-        }
-    }
-    const auto lines = downsampleAll(samples, m_from, m_to, columns, m_loaded ? m_loaded->longestStepMsecs() : kLiveLongestStepMsecs);
+    if (m_following || m_to <= m_from)
+        std::tie(m_from, m_to) = followedRange(samples);
+    m_sinceDrawn.start();
+    const auto lines = downsampleAll(samples, m_from, m_to, columns(), m_loaded ? m_loaded->longestStepMsecs() : kLiveLongestStepMsecs);
     drawPlot(m_temperature, lines);
     drawPlot(m_humidity, lines);
     m_drawnSize = samples.size();

@@ -6,12 +6,14 @@
 #include "trend/LogLoader.h"
 #include "trend/TrendBuffer.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Ui {
@@ -63,6 +65,10 @@ private:
     void buildPlot(Plot& plot, TrendPlot* view, const QString& title, const QString& unit,
                    TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high);
     void drawPlot(const Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines);
+    int columns() const;
+    // The span shown while following: from the newest frame, or now, back by the span,
+    // its end stepped to whole columns.
+    std::pair<qint64, qint64> followedRange(const TrendBuffer& samples) const;
     void zoom(double factor, double aroundMsecs);
     void pan(double byMsecs);
     void stopFollowing();
@@ -89,6 +95,7 @@ private:
     std::size_t m_drawnSize = 0;
     qint64 m_drawnLast = -1;
     QTimer m_tick;
+    QElapsedTimer m_sinceDrawn;
     QString m_status;
     // For the frame rate: the count of accepted frames a second ago.
     quint64 m_acceptedBefore = 0;
