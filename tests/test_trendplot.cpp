@@ -11,6 +11,7 @@
 #include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -153,6 +154,52 @@ private Q_SLOTS:
         QVERIFY(watch.painted.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!watch.painted.isEmpty(), 1500);
         QVERIFY(sinceDrawn.elapsed() >= 1000);
+    }
+
+    // The status line moves in the same paint as the plots while frames come, and once a
+    // second on its own while none do; its rate is frames per second of the clock.
+    void theStatusLinePaintsWithThePlots()
+    {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        TrendBuffer samples;
+        FrameAssembler reception;
+        const auto frame = [&samples, &reception] {
+            TrendSample sample;
+            sample.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
+            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f);
+            samples.append(sample);
+            ++reception.framesAccepted;
+        };
+        for (qint64 at = now - 604'800'000; at < now; at += 3'600'000) {
+            TrendSample sample;
+            sample.msecsSinceEpoch = at;
+            samples.append(sample);
+        }
+        TrendWindow window(samples, reception);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All: the edge stays put
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(300);
+        PaintWatch status(window.findChild<ElidedLabel*>(QStringLiteral("lblStatus")));
+        PaintWatch plot(window.findChild<TrendPlot*>(QStringLiteral("plotTemperature")));
+        QTimer frames;
+        QObject::connect(&frames, &QTimer::timeout, frame);
+        frames.start(50);
+        QTest::qWait(2800);
+        frames.stop();
+        QVERIFY2(status.painted.size() >= 2 && status.painted.size() <= 3, QByteArray::number(status.painted.size()));
+        QCOMPARE(plot.painted.size(), status.painted.size());
+        const double rate = window.statusText().section(QStringLiteral(" · "), -1).section(QLatin1Char(' '), 0, 0).toDouble();
+        QVERIFY2(rate >= 14 && rate <= 22, qPrintable(window.statusText()));
+
+        QTest::qWait(1300); // the last frames reach the plots
+        status.painted.clear();
+        plot.painted.clear();
+        QTest::qWait(2800);
+        QVERIFY2(status.painted.size() >= 2 && status.painted.size() <= 3, QByteArray::number(status.painted.size()));
+        QVERIFY(plot.painted.isEmpty());
+        QVERIFY2(window.statusText().endsWith(QStringLiteral(" · 0.0 frames/s")), qPrintable(window.statusText()));
     }
 
     // A time nothing came is a break in the line, live and in a loaded log; an ordinary

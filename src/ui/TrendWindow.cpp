@@ -29,6 +29,8 @@ namespace {
 constexpr auto kRedrawPeriod = 250ms;
 // The newest column grows with every frame; it is drawn again at least this often.
 constexpr auto kNewestColumnPeriod = 1s;
+// The status line on its own, while the plots stand still.
+constexpr auto kStatusPeriod = 1s;
 const QColor kTemperatureColour(0xD0, 0x20, 0x20);
 const QColor kHumidityColour(0x10, 0x70, 0xD0);
 const QColor kLowPointColour(0x20, 0x90, 0x20);
@@ -82,16 +84,23 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     }
     // New frames are drawn when the live edge steps to a new column, and within a second
     // where they only add to the newest one: not at every frame, and only while shown.
+    // The status line moves with the plots, so that the window paints once for both, and
+    // on its own once a second while they stand still: each paint of a window waits for
+    // the display server.
     m_tick.setInterval(kRedrawPeriod);
     connect(&m_tick, &QTimer::timeout, this, [this] {
-        updateStatus();
         const qint64 last = shown().empty() ? -1 : shown().at(shown().size() - 1).msecsSinceEpoch;
-        if (m_following && (shown().size() != m_drawnSize || last != m_drawnLast) &&
-            (m_sinceDrawn.hasExpired(std::chrono::milliseconds(kNewestColumnPeriod).count()) || followedRange(shown()).second != m_to))
+        const bool framesWaiting = m_following && (shown().size() != m_drawnSize || last != m_drawnLast);
+        const bool redraw = framesWaiting && (m_sinceDrawn.hasExpired(std::chrono::milliseconds(kNewestColumnPeriod).count()) ||
+                                              followedRange(shown()).second != m_to);
+        if (redraw)
             refresh();
+        if (redraw || (!framesWaiting && m_sinceStatus.hasExpired(std::chrono::milliseconds(kStatusPeriod).count())))
+            updateStatus();
     });
     m_tick.start();
     m_acceptedBefore = m_reception.framesAccepted;
+    m_sinceRate.start();
     refresh();
     updateStatus();
     showSource(QStringLiteral("Live: every frame since the program started"));
@@ -219,12 +228,12 @@ QString TrendWindow::describe(double msecs) const
 void TrendWindow::updateStatus()
 {
     const quint64 accepted = m_reception.framesAccepted;
-    // The rate is taken over the last second's ticks.
-    static constexpr auto kTicksPerSecond = std::chrono::milliseconds(1000) / kRedrawPeriod;
-    if (++m_rateTicks >= kTicksPerSecond) {
-        m_frameRate = static_cast<double>(accepted - m_acceptedBefore);
+    m_sinceStatus.start();
+    // The rate is taken over the last second or a little more.
+    if (const qint64 elapsed = m_sinceRate.elapsed(); elapsed >= 1000) {
+        m_frameRate = static_cast<double>(accepted - m_acceptedBefore) * 1000.0 / static_cast<double>(elapsed);
         m_acceptedBefore = accepted;
-        m_rateTicks = 0;
+        m_sinceRate.start();
     }
     const qint64 age = m_live.empty() ? -1 : QDateTime::currentMSecsSinceEpoch() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
     m_status = QStringLiteral("Frames accepted %1, dropped %2 · characters received %3 · last frame %4 · %5 frames/s")

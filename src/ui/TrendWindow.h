@@ -96,9 +96,10 @@ private:
     qint64 m_drawnLast = -1;
     QTimer m_tick;
     QElapsedTimer m_sinceDrawn;
+    QElapsedTimer m_sinceStatus;
     QString m_status;
-    // For the frame rate: the count of accepted frames a second ago.
+    // For the frame rate: the count of accepted frames when m_sinceRate started.
     quint64 m_acceptedBefore = 0;
-    int m_rateTicks = 0;
+    QElapsedTimer m_sinceRate;
     double m_frameRate = 0;
 };
