@@ -8,74 +8,57 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-struct Startups {
-    QList<double> ms;
-    double median() const { return ms.isEmpty() ? -1 : sorted()[ms.size() / 2]; }
-    double fastest() const { return ms.isEmpty() ? -1 : sorted().first(); }
-    double slowest() const { return ms.isEmpty() ? -1 : sorted().last(); }
-    QList<double> sorted() const
-    {
-        QList<double> in = ms;
-        std::sort(in.begin(), in.end());
-        return in;
-    }
-};
-
 // Milliseconds from starting `exe` under Wine until its window titled `title` is mapped on
-// screen, added to `into` for each of `runs` starts; the Wine server stays up between them.
-// The moment is the X server's map event, as xev reports it on the root window, not a poll.
-void startupUnderWine(const QString& exe, const QString& title, const QProcessEnvironment& environment, int runs, Startups& into)
+// screen, or -1 when it never is; the Wine server stays up between starts. The moment is
+// the X server's map event, as xev reports it on the root window, not a poll.
+double startupUnderWine(const QString& exe, const QString& title, const QProcessEnvironment& environment)
 {
-    QList<double>& ms = into.ms;
-    for (int i = 0; i < runs; ++i) {
-        QProcess maps;
-        maps.start(QStringLiteral("xev"), {QStringLiteral("-root"), QStringLiteral("-event"), QStringLiteral("substructure")});
-        if (!maps.waitForStarted(5000))
-            break;
-        maps.waitForReadyRead(300); // xev says what it watches before the first event
-        maps.readAll();
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        program.start(QStringLiteral("wine"), {exe});
-        double shownMs = -1;
-        QByteArray pending;
-        bool mapped = false;
-        while (shownMs < 0 && timer.elapsed() < 30000 && maps.waitForReadyRead(1000)) {
-            const double at = timer.nsecsElapsed() / 1e6;
-            pending += maps.readAll();
-            // "MapNotify event, ...," then on the next line "event 0x..., window 0x..., override NO".
-            qsizetype end = 0;
-            while ((end = pending.indexOf('\n')) >= 0) {
-                const QByteArray line = pending.left(end);
-                pending.remove(0, end + 1);
-                if (line.startsWith("MapNotify"))
-                    mapped = true;
-                const qsizetype window = line.indexOf(" window 0x");
-                if (!mapped || !line.trimmed().startsWith("event ") || window < 0)
-                    continue;
-                mapped = false;
-                QProcess name;
-                name.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::fromLatin1(line.mid(window + 8).split(',').first())});
-                if (name.waitForFinished(2000) && name.readAllStandardOutput().trimmed() == title.toUtf8()) {
-                    shownMs = at;
-                    break;
-                }
+    QProcess maps;
+    maps.start(QStringLiteral("xev"), {QStringLiteral("-root"), QStringLiteral("-event"), QStringLiteral("substructure")});
+    if (!maps.waitForStarted(5000))
+        return -1;
+    maps.waitForReadyRead(300); // xev says what it watches before the first event
+    maps.readAll();
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    program.start(QStringLiteral("wine"), {exe});
+    double shownMs = -1;
+    QByteArray pending;
+    bool mapped = false;
+    while (shownMs < 0 && timer.elapsed() < 30000 && maps.waitForReadyRead(1000)) {
+        const double at = timer.nsecsElapsed() / 1e6;
+        pending += maps.readAll();
+        // "MapNotify event, ...," then on the next line "event 0x..., window 0x..., override NO".
+        qsizetype end = 0;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            if (line.startsWith("MapNotify"))
+                mapped = true;
+            const qsizetype window = line.indexOf(" window 0x");
+            if (!mapped || !line.trimmed().startsWith("event ") || window < 0)
+                continue;
+            mapped = false;
+            QProcess name;
+            name.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::fromLatin1(line.mid(window + 8).split(',').first())});
+            if (name.waitForFinished(2000) && name.readAllStandardOutput().trimmed() == title.toUtf8()) {
+                shownMs = at;
+                break;
             }
         }
-        if (shownMs >= 0)
-            ms.append(shownMs);
-        program.kill();
-        program.waitForFinished(5000);
-        maps.kill();
-        maps.waitForFinished(2000);
     }
+    program.kill();
+    program.waitForFinished(5000);
+    maps.kill();
+    maps.waitForFinished(2000);
+    return shownMs;
 }
 
 } // namespace
@@ -109,31 +92,32 @@ void measureWindows(int runs)
     server.waitForFinished(5000);
     // One start of each first: the file cache holds both programs, as it would at a second
     // start. Then the two take turns, so that a slow minute of the machine falls on both.
-    Startups warmUp;
-    startupUnderWine(minimal, QStringLiteral("minimal Qt window"), environment, 1, warmUp);
-    startupUnderWine(program, QStringLiteral("ZEQ4810PC-RS485"), environment, 1, warmUp);
-    Startups programMs;
-    Startups minimalMs;
+    startupUnderWine(minimal, QStringLiteral("minimal Qt window"), environment);
+    startupUnderWine(program, QStringLiteral("ZEQ4810PC-RS485"), environment);
+    std::vector<double> programMs;
+    std::vector<double> minimalMs;
+    bool allShown = true;
     for (int i = 0; i < runs; ++i) {
-        startupUnderWine(program, QStringLiteral("ZEQ4810PC-RS485"), environment, 1, programMs);
-        startupUnderWine(minimal, QStringLiteral("minimal Qt window"), environment, 1, minimalMs);
+        programMs.push_back(startupUnderWine(program, QStringLiteral("ZEQ4810PC-RS485"), environment));
+        minimalMs.push_back(startupUnderWine(minimal, QStringLiteral("minimal Qt window"), environment));
+        allShown = allShown && programMs.back() >= 0 && minimalMs.back() >= 0;
     }
-    if (programMs.ms.size() != runs || minimalMs.ms.size() != runs)
-        programMs = minimalMs = Startups{}; // a start that never showed its window: no figure
     run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, 10000);
     const qint64 bytes = QFileInfo(program).size();
     addRow(QStringLiteral("size of zeq4810pc.exe, one static file"), QStringLiteral("%1 MB").arg(bytes / 1048576.0, 0, 'f', 1),
            QStringLiteral("one file, Windows DLLs only"), QStringLiteral("-"), 1, bytes > 0);
-    const double ratio = programMs.median() / minimalMs.median();
+    // A start that never showed its window leaves no figure.
+    const auto at = [allShown](const std::vector<double>& ms, double q) { return allShown ? percentile(ms, q) : -1.0; };
+    const double ratio = at(programMs, 0.5) / at(minimalMs, 0.5);
     addRow(QStringLiteral("start-up under Wine to the main window mapped (Xvfb, Wine server running; the map event), median of %1, taking turns with the minimal window").arg(runs),
            QStringLiteral("%1 ms (%2 to %3) against %4 ms (%5 to %6) for a minimal static Qt window (%7x)")
-               .arg(programMs.median(), 0, 'f', 0)
-               .arg(programMs.fastest(), 0, 'f', 0)
-               .arg(programMs.slowest(), 0, 'f', 0)
-               .arg(minimalMs.median(), 0, 'f', 0)
-               .arg(minimalMs.fastest(), 0, 'f', 0)
-               .arg(minimalMs.slowest(), 0, 'f', 0)
+               .arg(at(programMs, 0.5), 0, 'f', 0)
+               .arg(at(programMs, 0), 0, 'f', 0)
+               .arg(at(programMs, 1), 0, 'f', 0)
+               .arg(at(minimalMs, 0.5), 0, 'f', 0)
+               .arg(at(minimalMs, 0), 0, 'f', 0)
+               .arg(at(minimalMs, 1), 0, 'f', 0)
                .arg(ratio, 0, 'f', 2),
            QStringLiteral("<= 1.5x the minimal window"), QStringLiteral("minimal static Qt Widgets window"), 1.5 / ratio,
-           programMs.median() > 0 && minimalMs.median() > 0 && ratio <= 1.5);
+           allShown && ratio <= 1.5);
 }

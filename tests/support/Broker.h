@@ -15,6 +15,16 @@
 
 #include <utility>
 
+// Publishes one message to the broker at `port`, as another client of it would.
+inline bool publishTo(int port, const QString& topic, const QString& payload, bool retain = false)
+{
+    QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port),
+                          QStringLiteral("-t"), topic, QStringLiteral("-m"), payload};
+    if (retain)
+        arguments.append(QStringLiteral("-r"));
+    return QProcess::execute(QStringLiteral("mosquitto_pub"), arguments) == 0;
+}
+
 // A broker started with its own configuration, stopped when it goes out of scope.
 struct Broker {
     QTemporaryDir dir;
@@ -38,15 +48,7 @@ struct Broker {
     }
     ~Broker() { stop(); }
 
-    // Publishes one message, as another client of the broker would.
-    bool publish(const QString& topic, const QString& payload, bool retain = false) const
-    {
-        QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port),
-                              QStringLiteral("-t"), topic, QStringLiteral("-m"), payload};
-        if (retain)
-            arguments.append(QStringLiteral("-r"));
-        return QProcess::execute(QStringLiteral("mosquitto_pub"), arguments) == 0;
-    }
+    bool publish(const QString& topic, const QString& payload, bool retain = false) const { return publishTo(port, topic, payload, retain); }
     // The first `count` messages on `topic` as "topic payload" lines, retained ones included.
     QStringList received(const QString& topic, int count, int timeoutMs = 5000) const
     {
@@ -81,9 +83,7 @@ public:
             return false;
         for (int attempt = 0; attempt < 40; ++attempt) {
             const QByteArray mark = (probe + u' ' + QString::number(attempt) + u'\n').toUtf8();
-            if (QProcess::execute(QStringLiteral("mosquitto_pub"), {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                                                                    QString::number(port), QStringLiteral("-t"), probe, QStringLiteral("-m"),
-                                                                    QString::number(attempt)}) != 0)
+            if (!publishTo(port, probe, QString::number(attempt)))
                 return false;
             // One subscriber hears one publisher's messages in order: once the last probe
             // is heard, no earlier one can follow it.
