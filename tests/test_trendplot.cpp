@@ -157,7 +157,7 @@ private Q_SLOTS:
     }
 
     // The status line moves in the same paint as the plots while frames come, and once a
-    // second on its own while none do; its rate is frames per second of the clock.
+    // second on its own while none do; its rate is the last second's frames.
     void theStatusLinePaintsWithThePlots()
     {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();

@@ -89,6 +89,7 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     // the display server.
     m_tick.setInterval(kRedrawPeriod);
     connect(&m_tick, &QTimer::timeout, this, [this] {
+        countFrameRate();
         const qint64 last = shown().empty() ? -1 : shown().at(shown().size() - 1).msecsSinceEpoch;
         const bool framesWaiting = m_following && (shown().size() != m_drawnSize || last != m_drawnLast);
         const bool redraw = framesWaiting && (m_sinceDrawn.hasExpired(std::chrono::milliseconds(kNewestColumnPeriod).count()) ||
@@ -100,7 +101,6 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
     });
     m_tick.start();
     m_acceptedBefore = m_reception.framesAccepted;
-    m_sinceRate.start();
     refresh();
     updateStatus();
     showSource(QStringLiteral("Live: every frame since the program started"));
@@ -225,16 +225,22 @@ QString TrendWindow::describe(double msecs) const
              text(sample.value(TrendSample::LowHumidity)), text(sample.value(TrendSample::HighHumidity)));
 }
 
+void TrendWindow::countFrameRate()
+{
+    // The frames of the last second's ticks: whole frames a second for a node that sends
+    // once a second, whenever the status line shows them.
+    static constexpr auto kTicksPerSecond = std::chrono::milliseconds(1000) / kRedrawPeriod;
+    if (++m_rateTicks >= kTicksPerSecond) {
+        m_frameRate = static_cast<double>(m_reception.framesAccepted - m_acceptedBefore);
+        m_acceptedBefore = m_reception.framesAccepted;
+        m_rateTicks = 0;
+    }
+}
+
 void TrendWindow::updateStatus()
 {
     const quint64 accepted = m_reception.framesAccepted;
     m_sinceStatus.start();
-    // The rate is taken over the last second or a little more.
-    if (const qint64 elapsed = m_sinceRate.elapsed(); elapsed >= 1000) {
-        m_frameRate = static_cast<double>(accepted - m_acceptedBefore) * 1000.0 / static_cast<double>(elapsed);
-        m_acceptedBefore = accepted;
-        m_sinceRate.start();
-    }
     const qint64 age = m_live.empty() ? -1 : QDateTime::currentMSecsSinceEpoch() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
     m_status = QStringLiteral("Frames accepted %1, dropped %2 · characters received %3 · last frame %4 · %5 frames/s")
                    .arg(accepted)

@@ -72,6 +72,7 @@ private:
     void zoom(double factor, double aroundMsecs);
     void pan(double byMsecs);
     void stopFollowing();
+    void countFrameRate();
     void updateStatus();
     QString describe(double msecs) const;
     void openLogClicked();
@@ -98,8 +99,8 @@ private:
     QElapsedTimer m_sinceDrawn;
     QElapsedTimer m_sinceStatus;
     QString m_status;
-    // For the frame rate: the count of accepted frames when m_sinceRate started.
+    // For the frame rate: the count of accepted frames a second ago.
     quint64 m_acceptedBefore = 0;
-    QElapsedTimer m_sinceRate;
+    int m_rateTicks = 0;
     double m_frameRate = 0;
 };
