@@ -26,6 +26,15 @@ bool colourNear(const QImage& image, QPointF at, QColor colour)
     return false;
 }
 
+// A sample at `at` whose every value is `value`.
+TrendSample flatSample(qint64 at, float value)
+{
+    TrendSample sample;
+    sample.msecsSinceEpoch = at;
+    std::fill(std::begin(sample.values), std::end(sample.values), value);
+    return sample;
+}
+
 // Remembers the rectangles a widget was asked to paint.
 class PaintWatch : public QObject {
 public:
@@ -127,12 +136,7 @@ private Q_SLOTS:
     {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         TrendBuffer samples;
-        const auto append = [&samples](qint64 at, float value) {
-            TrendSample sample;
-            sample.msecsSinceEpoch = at;
-            std::fill(std::begin(sample.values), std::end(sample.values), value);
-            samples.append(sample);
-        };
+        const auto append = [&samples](qint64 at, float value) { samples.append(flatSample(at, value)); };
         // A week shown whole: a column spans hours, and the live edge stays where it is.
         for (qint64 at = now - 604'800'000; at < now; at += 3'600'000)
             append(at, 20);
@@ -164,17 +168,11 @@ private Q_SLOTS:
         TrendBuffer samples;
         FrameAssembler reception;
         const auto frame = [&samples, &reception] {
-            TrendSample sample;
-            sample.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
-            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f);
-            samples.append(sample);
+            samples.append(flatSample(QDateTime::currentMSecsSinceEpoch(), 20));
             ++reception.framesAccepted;
         };
-        for (qint64 at = now - 604'800'000; at < now; at += 3'600'000) {
-            TrendSample sample;
-            sample.msecsSinceEpoch = at;
-            samples.append(sample);
-        }
+        for (qint64 at = now - 604'800'000; at < now; at += 3'600'000)
+            samples.append(flatSample(at, 20));
         TrendWindow window(samples, reception);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         Q_EMIT window.findChild<QComboBox*>(QStringLiteral("cbSpan"))->activated(4); // All: the edge stays put
@@ -215,9 +213,7 @@ private Q_SLOTS:
         for (qint64 at = now - 600'000; at <= now; at += 1000) {
             if (at >= now - 300'000 && at < now - 210'000)
                 continue;
-            TrendSample sample;
-            sample.msecsSinceEpoch = at;
-            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f);
+            TrendSample sample = flatSample(at, 20);
             sample.values[TrendSample::Temperature] = temperatureAt(at);
             samples.append(sample);
         }
@@ -255,10 +251,7 @@ private Q_SLOTS:
     {
         TrendBuffer samples;
         for (int i = 0; i <= 3600; ++i) {
-            TrendSample sample;
-            sample.msecsSinceEpoch = 1'765'000'000'000 + std::int64_t(i) * 1000;
-            std::fill(std::begin(sample.values), std::end(sample.values), 20.0f + static_cast<float>(i % 60) / 10.0f);
-            samples.append(sample);
+            samples.append(flatSample(1'765'000'000'000 + std::int64_t(i) * 1000, 20.0f + static_cast<float>(i % 60) / 10.0f));
         }
         FrameAssembler reception;
         TrendWindow window(samples, reception);
