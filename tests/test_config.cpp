@@ -3,6 +3,7 @@
 #include "config/CommandConfirmation.h"
 #include "config/ConfigSender.h"
 #include "config/InputCheck.h"
+#include "config/Settings.h"
 #include "platform/posix/SerialControl.h"
 
 #include "support/PseudoTerminal.h"
@@ -10,13 +11,22 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <map>
+#include <string>
+
 namespace {
+// The configuration window's inputs by name, and the setting each takes.
 const InputLimits& limitsOf(const char* control)
 {
-    for (const InputLimits& limits : kInputLimits)
-        if (qstrcmp(limits.control, control) == 0)
-            return limits;
-    qFatal("no limits for %s", control);
+    static const std::map<std::string, Setting> settings{
+        {"Text1", Setting::Node},           {"Text2", Setting::Mode},           {"Text3", Setting::Pwm},
+        {"Text4", Setting::MaxSensor},      {"Text5", Setting::TemperatureLow}, {"Text6", Setting::TemperatureHigh},
+        {"Text7", Setting::HumidityLow},    {"Text8", Setting::HumidityHigh},
+    };
+    const auto found = settings.find(control);
+    if (found == settings.end())
+        qFatal("no limits for %s", control);
+    return inputLimits(found->second);
 }
 
 // Types a text one key at a time the way the window checks it: each change is checked

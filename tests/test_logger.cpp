@@ -176,8 +176,7 @@ private Q_SLOTS:
             {S::MaxSensor, "Text4", "100", false, false},
         };
         for (const Row& row : rows) {
-            const InputLimits& limits = *std::find_if(kInputLimits.begin(), kInputLimits.end(),
-                                                      [&row](const InputLimits& l) { return qstrcmp(l.control, row.control) == 0; });
+            const InputLimits& limits = inputLimits(row.setting);
             const QString text = QString::fromLatin1(row.text);
             QVERIFY2((inputStays(text, limits) && !valueRefusal(text, limits)) == row.window, row.text.constData());
             const RemoteValue value = remoteValue(row.setting, row.text);

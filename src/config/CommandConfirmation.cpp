@@ -1,26 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandConfirmation.h"
 
+#include "Settings.h"
+
+#include <algorithm>
+
 #include <cmath>
 
-QList<CommandConfirmation::Setting> CommandConfirmation::echoedSettings(const ConfigInputs& inputs)
+QList<CommandConfirmation::Expected> CommandConfirmation::echoedSettings(const ConfigInputs& inputs)
 {
-    const QList<Setting> all{
-        {QStringLiteral("Low temperature point"), FrameField::LowTemperature, inputs.lowTemperature},
-        {QStringLiteral("High temperature point"), FrameField::HighTemperature, inputs.highTemperature},
-        {QStringLiteral("Low humidity point"), FrameField::LowHumidity, inputs.lowHumidity},
-        {QStringLiteral("High humidity point"), FrameField::HighHumidity, inputs.highHumidity},
-        {QStringLiteral("HOT-COLD"), FrameField::HotCold, hotColdCode(inputs.hotCold)},
-        {QStringLiteral("Mode"), FrameField::Mode, inputs.mode},
-        {QStringLiteral("PWM"), FrameField::Pwm, inputs.pwm},
-        {QStringLiteral("Relay1"), FrameField::Relay1, relayCode(inputs.relay1)},
-        {QStringLiteral("Relay2"), FrameField::Relay2, relayCode(inputs.relay2)},
-    };
-    QList<Setting> changed;
-    for (const Setting& setting : all) {
-        if (!setting.sent.isEmpty())
-            changed.append(setting);
+    // In the order the frames show them.
+    QList<Expected> changed;
+    for (const SettingRow& row : kSettings) {
+        if (row.echoedBy && row.setting != Setting::Node && !commandText(inputs, row.setting).isEmpty())
+            changed.append({settingTitle(row.setting), *row.echoedBy, commandText(inputs, row.setting)});
     }
+    std::stable_sort(changed.begin(), changed.end(), [](const Expected& a, const Expected& b) { return a.frameIndex < b.frameIndex; });
     return changed;
 }
 
@@ -74,7 +69,7 @@ void CommandConfirmation::frameAccepted(const QStringList& fields)
         return;
     ++m_framesSeen;
     m_differences.clear();
-    for (const Setting& setting : m_expected) {
+    for (const Expected& setting : m_expected) {
         const QString shown = fields.value(setting.frameIndex);
         if (!shows(shown, setting.sent))
             m_differences.append({setting.name, setting.sent, shown});

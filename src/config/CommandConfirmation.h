@@ -21,7 +21,7 @@ public:
     enum class State { Idle, Waiting, Cancelled, NotSent, Checking, Applied, NotApplied };
 
     // One setting the command changed and the frame field that shows it.
-    struct Setting {
+    struct Expected {
         QString name;
         FrameField::Index frameIndex;
         QString sent;
@@ -34,7 +34,7 @@ public:
 
     // The settings a command changes that the node's frames echo: the four set points,
     // HOT-COLD, mode, PWM and the two relays. Empty inputs change nothing and are left out.
-    static QList<Setting> echoedSettings(const ConfigInputs& inputs);
+    static QList<Expected> echoedSettings(const ConfigInputs& inputs);
     // Whether a frame field shows the sent value: as numbers when both read as one
     // ("20" is "20.0"), else as the same text.
     static bool shows(const QString& field, const QString& sent);
@@ -66,7 +66,7 @@ private:
     qsizetype m_waiting = 0;
     std::uint8_t m_sequence = 0;
     QTime m_sentAt;
-    QList<Setting> m_expected;
+    QList<Expected> m_expected;
     int m_framesSeen = 0;
     QList<Difference> m_differences;
     QString m_notSentReason;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ConfigCommand.h"
 
+#include "Settings.h"
+
 std::uint8_t TxSequence::next()
 {
     ++txSequence;
@@ -42,17 +44,12 @@ QLatin1String relayCode(ConfigInputs::Relay relay)
 
 QByteArray buildConfigCommand(const ConfigInputs& inputs, std::uint8_t sequence)
 {
+    std::array<QString, kSettingCount> fields;
+    for (const SettingRow& row : kSettings)
+        fields[std::size_t(row.commandField - 1)] = commandText(inputs, row.setting);
     QString text = QStringLiteral("@,");
-    for (const QString* field : {&inputs.sensorNumber, &inputs.maxSensor, &inputs.lowTemperature,
-                                 &inputs.highTemperature, &inputs.lowHumidity, &inputs.highHumidity}) {
-        text += *field;
-        text += u',';
-    }
-    text += hotColdCode(inputs.hotCold) + u',';
-    text += relayCode(inputs.relay1) + u',';
-    text += relayCode(inputs.relay2) + u',';
-    text += inputs.pwm + u',';
-    text += inputs.mode + u',';
+    for (const QString& field : fields)
+        text += field + u',';
     text += QLatin1String("1,");
     text += QString::number(sequence) + u',';
     text += QLatin1String("\r\n");

@@ -3,29 +3,14 @@
 
 #include <QString>
 
-#include <array>
 #include <optional>
 
-// The limits of one text input of the configuration window, the label that names it there
-// and what it sets, in English.
+// The limits of one number's input, and what it sets in English.
 struct InputLimits {
-    const char* control;
-    int maxLength;
-    double maxValue;
-    const char* caption;
-    const char* description;
+    int maxLength = 0;
+    double maxValue = 0;
+    const char* description = "";
 };
-
-inline constexpr std::array<InputLimits, 8> kInputLimits{{
-    {"Text1", 3, 255, "Label14", "node number"},
-    {"Text2", 1, 3, "Label15", "mode"},
-    {"Text3", 3, 255, "Label16", "PWM"},
-    {"Text4", 2, 64, "Label1", "max sensor"},
-    {"Text5", 4, 100, "Label18", "low temperature point"},
-    {"Text6", 4, 100, "Label19", "high temperature point"},
-    {"Text7", 4, 100, "Label20", "low humidity point"},
-    {"Text8", 4, 100, "Label21", "high humidity point"},
-}};
 
 // Whether a text may stay in an input after a change: not longer than the length limit,
 // decimal digits with an optional leading "-" and at most one ".", and a value not above

@@ -5,40 +5,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <array>
+#include "config/Settings.h"
+#include "telemetry/Readings.h"
 
 namespace {
-
-enum class Kind { Sensor, BinarySensor };
-
-// One entity of a node: its key in the state payload and how Home Assistant shows it.
-struct Entity {
-    const char* key;
-    const char* name;
-    Kind kind;
-    const char* deviceClass; // empty for none
-    const char* unit;        // empty for none
-    bool measurement;
-    bool diagnostic;
-};
-
-constexpr std::array<Entity, 15> kEntities{{
-    {"temperature", "Temperature", Kind::Sensor, "temperature", "°C", true, false},
-    {"humidity", "Humidity", Kind::Sensor, "humidity", "%", true, false},
-    {"temperature_low", "Low temperature point", Kind::Sensor, "temperature", "°C", false, false},
-    {"temperature_high", "High temperature point", Kind::Sensor, "temperature", "°C", false, false},
-    {"humidity_low", "Low humidity point", Kind::Sensor, "humidity", "%", false, false},
-    {"humidity_high", "High humidity point", Kind::Sensor, "humidity", "%", false, false},
-    {"hot_cold", "HOT-COLD", Kind::Sensor, "", "", false, true},
-    {"mode", "Mode", Kind::Sensor, "", "", false, true},
-    {"pwm", "PWM", Kind::Sensor, "", "", true, true},
-    {"adc", "ADC", Kind::Sensor, "", "", true, true},
-    {"relay1", "Relay1", Kind::BinarySensor, "power", "", false, false},
-    {"relay2", "Relay2", Kind::BinarySensor, "power", "", false, false},
-    {"input1", "Input1", Kind::BinarySensor, "", "", false, false},
-    {"input2", "Input2", Kind::BinarySensor, "", "", false, false},
-    {"autoscan", "AutoScan", Kind::BinarySensor, "", "", false, true},
-}};
 
 QString lineId(const DiscoveryTopics& topics) { return homeAssistantId({topics.prefix, topics.line}); }
 
@@ -51,37 +21,44 @@ QByteArray compact(const QJsonObject& object) { return QJsonDocument(object).toJ
 
 // How Home Assistant writes a setting: its component and what the config adds for it.
 struct Control {
-    const char* key;
+    Setting setting;
     const char* component;
     const char* name;
     QJsonObject extra;
 };
 
+// A number's box, within the limits of the setting's input.
+QJsonObject numberBox(Setting setting)
+{
+    const SettingRow& row = settingRow(setting);
+    QJsonObject box{{"min", 0}, {"max", row.limits.maxValue}, {"step", row.remoteWholeNumber ? 1 : 0.1}, {"mode", "box"}};
+    if (row.echoedBy && *reading(*row.echoedBy).unit)
+        box.insert(QStringLiteral("unit_of_measurement"), QString::fromUtf8(reading(*row.echoedBy).unit));
+    return box;
+}
+
 QList<Control> controls()
 {
-    const auto setPoint = [](const char* unit) {
-        return QJsonObject{{"min", 0}, {"max", 100}, {"step", 0.1}, {"mode", "box"}, {"unit_of_measurement", QString::fromUtf8(unit)}};
-    };
-    const auto relay = [](const char* key) {
+    const auto relay = [](Setting setting) {
         return QJsonObject{{"payload_on", "ON"}, {"payload_off", "OFF"}, {"state_on", "1"}, {"state_off", "0"},
-                           {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(QLatin1StringView(key))}};
+                           {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(QLatin1StringView(mqttName(settingRow(setting))))}};
     };
     return {
-        {"temperature_low", "number", "Set low temperature point", setPoint("°C")},
-        {"temperature_high", "number", "Set high temperature point", setPoint("°C")},
-        {"humidity_low", "number", "Set low humidity point", setPoint("%")},
-        {"humidity_high", "number", "Set high humidity point", setPoint("%")},
-        {"pwm", "number", "Set PWM", QJsonObject{{"min", 0}, {"max", 255}, {"step", 1}, {"mode", "box"}}},
-        {"max_sensor", "number", "Set max sensor", QJsonObject{{"min", 0}, {"max", 64}, {"step", 1}, {"mode", "box"}}},
-        {"mode", "select", "Set mode",
+        {Setting::TemperatureLow, "number", "Set low temperature point", numberBox(Setting::TemperatureLow)},
+        {Setting::TemperatureHigh, "number", "Set high temperature point", numberBox(Setting::TemperatureHigh)},
+        {Setting::HumidityLow, "number", "Set low humidity point", numberBox(Setting::HumidityLow)},
+        {Setting::HumidityHigh, "number", "Set high humidity point", numberBox(Setting::HumidityHigh)},
+        {Setting::Pwm, "number", "Set PWM", numberBox(Setting::Pwm)},
+        {Setting::MaxSensor, "number", "Set max sensor", numberBox(Setting::MaxSensor)},
+        {Setting::Mode, "select", "Set mode",
          QJsonObject{{"options", QJsonArray{"0", "1", "2", "3"}}, {"value_template", "{{ value_json.mode | int(0) | string }}"}}},
         // The node shows HOT-COLD as its code: 11, 10, 1 and 0 are HH, HC, CH and CC.
-        {"hot_cold", "select", "Set HOT-COLD",
+        {Setting::HotCold, "select", "Set HOT-COLD",
          QJsonObject{{"options", QJsonArray{"HH", "HC", "CH", "CC"}},
                      {"value_template", "{{ {'11': 'HH', '10': 'HC', '1': 'CH', '01': 'CH', '0': 'CC', '00': 'CC'}"
                                         ".get(value_json.hot_cold | string | trim, '') }}"}}},
-        {"relay1", "switch", "Relay1 switch", relay("relay1")},
-        {"relay2", "switch", "Relay2 switch", relay("relay2")},
+        {Setting::Relay1, "switch", "Relay1 switch", relay(Setting::Relay1)},
+        {Setting::Relay2, "switch", "Relay2 switch", relay(Setting::Relay2)},
     };
 }
 
@@ -142,7 +119,7 @@ QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QStri
         QJsonObject{{"topic", topics.nodeTopic(nodeLevel, "availability")}},
     };
     QList<DiscoveryMessage> messages;
-    for (const Entity& entity : kEntities) {
+    const auto announce = [&](const Reading& entity) {
         const QString key = QLatin1StringView(entity.key);
         QJsonObject config{
             {"name", QLatin1StringView(entity.name)},
@@ -163,16 +140,21 @@ QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QStri
         if (entity.diagnostic)
             config.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
         const char* component = "sensor";
-        if (entity.kind == Kind::BinarySensor) {
+        if (entity.kind == Reading::Kind::Lamp) {
             component = "binary_sensor";
             config.insert(QStringLiteral("payload_on"), QStringLiteral("1"));
             config.insert(QStringLiteral("payload_off"), QStringLiteral("0"));
         }
         messages.append({QStringLiteral("%1/%2/%3/%4/config").arg(topics.discoveryPrefix, QLatin1StringView(component), deviceId, key),
                          compact(config)});
-    }
+    };
+    // Every reading but the node's number, which names the device: the sensors, then the lamps.
+    for (const bool lamps : {false, true})
+        for (const Reading& entity : kReadings)
+            if (entity.frameIndex != FrameField::Node && (entity.kind == Reading::Kind::Lamp) == lamps)
+                announce(entity);
     for (const Control& control : controls()) {
-        const QString key = QLatin1StringView(control.key);
+        const QString key = QLatin1StringView(mqttName(settingRow(control.setting)));
         if (!writable.contains(key))
             continue;
         QJsonObject config{
@@ -185,8 +167,9 @@ QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QStri
             {"device", device},
             {"origin", origin()},
         };
-        // Max sensor is not in the node's frames: Home Assistant shows what it last wrote.
-        if (key != QLatin1String("max_sensor")) {
+        // A setting the node's frames do not show (max sensor): Home Assistant shows what it
+        // last wrote.
+        if (settingRow(control.setting).echoedBy) {
             config.insert(QStringLiteral("state_topic"), topics.nodeTopic(nodeLevel, "state"));
             config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(key));
         }

@@ -41,7 +41,7 @@ struct DiscoveryMessage {
 // The logger's own device: one connectivity sensor for the line, on the line's status.
 DiscoveryMessage bridgeDiscovery(const DiscoveryTopics& topics);
 // A node's device with one entity for each reading, set point, code and lamp; and for each
-// setting named in `writable` ("temperature_low", "hot_cold", ...) one more, in the
+// setting named in `writable` (by its MQTT name) one more, in the
 // configuration category, that writes it on PREFIX/LINE/NODE/set/SETTING: a number for the
 // set points, PWM and max sensor, a select for HOT-COLD and mode, a switch for a relay.
 QList<DiscoveryMessage> nodeDiscovery(const DiscoveryTopics& topics, const QString& nodeLevel, const QString& nodeText,

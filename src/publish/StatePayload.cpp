@@ -2,43 +2,10 @@
 #include "StatePayload.h"
 
 #include "logging/IsoTime.h"
-#include "telemetry/FrameFields.h"
+#include "telemetry/Readings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <array>
-
-namespace {
-
-enum class Kind { Text, Number };
-
-struct PayloadField {
-    FrameField::Index frameIndex;
-    const char* key;
-    Kind kind;
-};
-
-constexpr std::array<PayloadField, FrameField::Count> kPayloadFields{{
-    {FrameField::Node, "node", Kind::Text},
-    {FrameField::Temperature, "temperature", Kind::Number},
-    {FrameField::Humidity, "humidity", Kind::Number},
-    {FrameField::LowTemperature, "temperature_low", Kind::Number},
-    {FrameField::HighTemperature, "temperature_high", Kind::Number},
-    {FrameField::LowHumidity, "humidity_low", Kind::Number},
-    {FrameField::HighHumidity, "humidity_high", Kind::Number},
-    {FrameField::HotCold, "hot_cold", Kind::Text},
-    {FrameField::Mode, "mode", Kind::Number},
-    {FrameField::Pwm, "pwm", Kind::Number},
-    {FrameField::Relay1, "relay1", Kind::Number},
-    {FrameField::Relay2, "relay2", Kind::Number},
-    {FrameField::Input1, "input1", Kind::Number},
-    {FrameField::Input2, "input2", Kind::Number},
-    {FrameField::Adc, "adc", Kind::Number},
-    {FrameField::AutoScan, "autoscan", Kind::Number},
-}};
-
-} // namespace
 
 QString nodeTopicLevel(const QString& node)
 {
@@ -54,11 +21,11 @@ QByteArray statePayload(const QStringList& fields, std::int64_t receivedMsecsSin
 {
     QJsonObject object;
     QJsonObject raw;
-    for (const PayloadField& field : kPayloadFields) {
+    for (const Reading& field : kReadings) {
         const QLatin1StringView key(field.key);
         if (field.frameIndex >= fields.size()) {
             object.insert(key, QJsonValue(QJsonValue::Null));
-        } else if (field.kind == Kind::Text) {
+        } else if (field.kind == Reading::Kind::Text) {
             object.insert(key, fields.at(field.frameIndex));
         } else if (const std::optional<double> value = fieldNumber(fields, field.frameIndex)) {
             object.insert(key, *value);

@@ -1,85 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemoteSetting.h"
 
-#include "config/InputCheck.h"
-
 #include <algorithm>
-#include <array>
 
 namespace {
 
-struct Description {
-    RemoteSetting setting;
-    const char* name;
-};
-
-constexpr std::array<Description, kRemoteSettingCount> kSettings{{
-    {RemoteSetting::TemperatureLow, "temperature_low"},
-    {RemoteSetting::TemperatureHigh, "temperature_high"},
-    {RemoteSetting::HumidityLow, "humidity_low"},
-    {RemoteSetting::HumidityHigh, "humidity_high"},
-    {RemoteSetting::Pwm, "pwm"},
-    {RemoteSetting::Mode, "mode"},
-    {RemoteSetting::HotCold, "hot_cold"},
-    {RemoteSetting::Relay1, "relay1"},
-    {RemoteSetting::Relay2, "relay2"},
-    {RemoteSetting::MaxSensor, "max_sensor"},
-}};
-
-// The configuration window's input behind each numeric setting.
-const InputLimits* inputLimits(RemoteSetting setting)
-{
-    const auto control = [](const char* name) {
-        return std::find_if(kInputLimits.begin(), kInputLimits.end(), [name](const InputLimits& limits) { return qstrcmp(limits.control, name) == 0; });
-    };
-    switch (setting) {
-    case RemoteSetting::Mode:
-        return control("Text2");
-    case RemoteSetting::Pwm:
-        return control("Text3");
-    case RemoteSetting::MaxSensor:
-        return control("Text4");
-    case RemoteSetting::TemperatureLow:
-        return control("Text5");
-    case RemoteSetting::TemperatureHigh:
-        return control("Text6");
-    case RemoteSetting::HumidityLow:
-        return control("Text7");
-    case RemoteSetting::HumidityHigh:
-        return control("Text8");
-    default:
-        return nullptr;
-    }
-}
+bool remotelyWritable(const SettingRow& row) { return row.setting != Setting::Node; }
 
 RemoteValue number(RemoteSetting setting, const QString& text)
 {
-    const InputLimits& limits = *inputLimits(setting);
+    const SettingRow& row = settingRow(setting);
+    const InputLimits& limits = row.limits;
     if (text.isEmpty())
         return {{}, QStringLiteral("empty value")};
     if (const std::optional<QString> refusal = valueRefusal(text, limits))
         return {{}, *refusal};
-    const bool humidity = setting == RemoteSetting::HumidityLow || setting == RemoteSetting::HumidityHigh;
-    const bool whole = setting == RemoteSetting::Pwm || setting == RemoteSetting::Mode || setting == RemoteSetting::MaxSensor;
-    if (humidity && text.startsWith(u'-') && text.toDouble() < 0)
+    if (row.remoteNotNegative && text.startsWith(u'-') && text.toDouble() < 0)
         return {{}, QStringLiteral("below 0: a relative humidity cannot be negative")};
-    if (whole && !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    if (row.remoteWholeNumber && !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return {{}, QStringLiteral("not a whole number from 0 to %1").arg(limits.maxValue)};
     return {text, {}};
 }
 
 } // namespace
 
-QString remoteSettingName(RemoteSetting setting)
-{
-    return QLatin1StringView(kSettings[static_cast<std::size_t>(setting)].name);
-}
+QString remoteSettingName(RemoteSetting setting) { return QLatin1StringView(mqttName(settingRow(setting))); }
 
 std::optional<RemoteSetting> remoteSettingNamed(QStringView name)
 {
-    for (const Description& description : kSettings)
-        if (name == QLatin1StringView(description.name))
-            return description.setting;
+    for (const SettingRow& row : kSettings)
+        if (remotelyWritable(row) && name == QLatin1StringView(mqttName(row)))
+            return row.setting;
     return std::nullopt;
 }
 
@@ -106,8 +57,9 @@ std::variant<QList<RemoteSetting>, QString> parseRemoteSettings(const QString& l
         const std::optional<RemoteSetting> setting = remoteSettingNamed(name);
         if (!setting) {
             QStringList known;
-            for (const Description& description : kSettings)
-                known.append(QLatin1StringView(description.name));
+            for (const SettingRow& row : kSettings)
+                if (remotelyWritable(row))
+                    known.append(QLatin1StringView(mqttName(row)));
             return QStringLiteral("unknown setting \"%1\" (known: %2)").arg(name, known.join(QStringLiteral(", ")));
         }
         if (!settings.contains(*setting))
@@ -124,7 +76,7 @@ RemoteValue remoteValue(RemoteSetting setting, const QByteArray& payload)
         return {{}, QStringLiteral("empty value")};
     // Longer than any value of any setting either way: a megabyte is not read as text.
     const QString text = QString::fromLatin1(payload.left(65));
-    if (inputLimits(setting))
+    if (settingRow(setting).kind == SettingRow::Kind::Number)
         return number(setting, text);
     switch (setting) {
     case RemoteSetting::HotCold:
@@ -148,63 +100,38 @@ RemoteValue remoteValue(RemoteSetting setting, const QByteArray& payload)
 void applyRemoteValue(ConfigInputs& inputs, RemoteSetting setting, const QString& wireValue)
 {
     using HotCold = ConfigInputs::HotCold;
-    using Relay = ConfigInputs::Relay;
-    switch (setting) {
-    case RemoteSetting::TemperatureLow:
-        inputs.lowTemperature = wireValue;
+    const SettingRow& row = settingRow(setting);
+    switch (row.kind) {
+    case SettingRow::Kind::Number:
+        inputs.*row.text = wireValue;
         break;
-    case RemoteSetting::TemperatureHigh:
-        inputs.highTemperature = wireValue;
-        break;
-    case RemoteSetting::HumidityLow:
-        inputs.lowHumidity = wireValue;
-        break;
-    case RemoteSetting::HumidityHigh:
-        inputs.highHumidity = wireValue;
-        break;
-    case RemoteSetting::Pwm:
-        inputs.pwm = wireValue;
-        break;
-    case RemoteSetting::Mode:
-        inputs.mode = wireValue;
-        break;
-    case RemoteSetting::MaxSensor:
-        inputs.maxSensor = wireValue;
-        break;
-    case RemoteSetting::HotCold:
+    case SettingRow::Kind::HotCold:
         inputs.hotCold = wireValue == QLatin1String("HH")   ? HotCold::HH
                          : wireValue == QLatin1String("HC") ? HotCold::HC
                          : wireValue == QLatin1String("CH") ? HotCold::CH
                                                             : HotCold::CC;
         break;
-    case RemoteSetting::Relay1:
-    case RemoteSetting::Relay2:
-        (setting == RemoteSetting::Relay1 ? inputs.relay1 : inputs.relay2) = wireValue == QLatin1String("ON") ? Relay::On : Relay::Off;
+    case SettingRow::Kind::Relay:
+        inputs.*row.relay = wireValue == QLatin1String("ON") ? ConfigInputs::Relay::On : ConfigInputs::Relay::Off;
         break;
     }
 }
 
 std::optional<QString> lowAboveHigh(const ConfigInputs& inputs, const QStringList& fields)
 {
-    struct Pair {
-        const QString& low;
-        const QString& high;
-        FrameField::Index lowField;
-        FrameField::Index highField;
-        const char* lowName;
-        const char* highName;
-    };
-    for (const Pair& pair : {Pair{inputs.lowTemperature, inputs.highTemperature, FrameField::LowTemperature, FrameField::HighTemperature,
-                                  "temperature_low", "temperature_high"},
-                             Pair{inputs.lowHumidity, inputs.highHumidity, FrameField::LowHumidity, FrameField::HighHumidity,
-                                  "humidity_low", "humidity_high"}}) {
-        if (pair.low.isEmpty() && pair.high.isEmpty())
+    for (const auto& [lowSetting, highSetting] : {std::pair{Setting::TemperatureLow, Setting::TemperatureHigh},
+                                                  std::pair{Setting::HumidityLow, Setting::HumidityHigh}}) {
+        const SettingRow& lowRow = settingRow(lowSetting);
+        const SettingRow& highRow = settingRow(highSetting);
+        const QString& lowText = inputs.*lowRow.text;
+        const QString& highText = inputs.*highRow.text;
+        if (lowText.isEmpty() && highText.isEmpty())
             continue;
-        const std::optional<double> low = pair.low.isEmpty() ? fieldNumber(fields, pair.lowField) : fieldNumber(QStringView(pair.low));
-        const std::optional<double> high = pair.high.isEmpty() ? fieldNumber(fields, pair.highField) : fieldNumber(QStringView(pair.high));
+        const std::optional<double> low = lowText.isEmpty() ? fieldNumber(fields, *lowRow.echoedBy) : fieldNumber(QStringView(lowText));
+        const std::optional<double> high = highText.isEmpty() ? fieldNumber(fields, *highRow.echoedBy) : fieldNumber(QStringView(highText));
         if (low && high && *low > *high)
             return QStringLiteral("%1 %2 would be above %3 %4")
-                .arg(QLatin1StringView(pair.lowName), QString::number(*low), QLatin1StringView(pair.highName), QString::number(*high));
+                .arg(QLatin1StringView(mqttName(lowRow)), QString::number(*low), QLatin1StringView(mqttName(highRow)), QString::number(*high));
     }
     return std::nullopt;
 }

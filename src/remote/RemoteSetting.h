@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/ConfigCommand.h"
+#include "config/Settings.h"
 #include "telemetry/FrameFields.h"
 
 #include <QByteArray>
@@ -16,12 +17,12 @@
 // checks a remote value passes before it may reach the line: the configuration window's
 // own, and a few more where a value from a program, not a person at the machine, is
 // surely a mistake.
-enum class RemoteSetting { TemperatureLow, TemperatureHigh, HumidityLow, HumidityHigh, Pwm, Mode, HotCold, Relay1, Relay2, MaxSensor };
+// Every setting but the node number, which would rename every topic.
+using RemoteSetting = Setting;
 
-inline constexpr std::size_t kRemoteSettingCount = 10;
-
-// The setting's name in topics and in the option: "temperature_low", "hot_cold", ...
+// The setting's name in topics and in the option, as the settings table gives it.
 QString remoteSettingName(RemoteSetting setting);
+// The setting a name stands for; none for the node number and for names of no setting.
 std::optional<RemoteSetting> remoteSettingNamed(QStringView name);
 
 // The node and setting levels of a set topic, LINETOPIC/NODE/set/SETTING; none for any

@@ -6,13 +6,35 @@
 #include "ui_FrmSet.h"
 
 #include "config/ConfigSender.h"
+#include "config/Settings.h"
 
 #include <QApplication>
+#include <QShortcut>
 #include <QTimer>
 
-#include "config/InputCheck.h"
+#include <array>
 
-#include <QShortcut>
+namespace {
+
+// The window's number inputs, in the order of their names, with the setting each takes and
+// the label beside it.
+struct NumberInput {
+    const char* control;
+    Setting setting;
+    const char* caption;
+};
+constexpr std::array<NumberInput, 8> kNumberInputs{{
+    {"Text1", Setting::Node, "Label14"},
+    {"Text2", Setting::Mode, "Label15"},
+    {"Text3", Setting::Pwm, "Label16"},
+    {"Text4", Setting::MaxSensor, "Label1"},
+    {"Text5", Setting::TemperatureLow, "Label18"},
+    {"Text6", Setting::TemperatureHigh, "Label19"},
+    {"Text7", Setting::HumidityLow, "Label20"},
+    {"Text8", Setting::HumidityHigh, "Label21"},
+}};
+
+} // namespace
 
 FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FrmSet>()), m_sender(sender)
@@ -22,10 +44,12 @@ FrmSet::FrmSet(ConfigSender& sender, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
 
-    for (const InputLimits& limits : kInputLimits) {
-        auto* input = findChild<QLineEdit*>(QLatin1String(limits.control));
-        const QString control = QLatin1String(limits.control);
-        connect(input, &QLineEdit::textChanged, this, [this, control] { checkInput(control); });
+    for (const NumberInput& number : kNumberInputs) {
+        auto* input = findChild<QLineEdit*>(QLatin1String(number.control));
+        connect(input, &QLineEdit::textChanged, this, [input, setting = number.setting] {
+            if (!inputStays(input->text(), inputLimits(setting)))
+                input->clear();
+        });
         // A refusal stands until the user changes what it was about.
         connect(input, &QLineEdit::textEdited, this, [this] {
             if (!std::exchange(m_refusal, QString()).isEmpty())
@@ -54,15 +78,16 @@ void FrmSet::describeControls()
 {
     installAccessibility();
     markAsDialog(this);
-    for (const InputLimits& limits : kInputLimits) {
-        nameAfterCaption(findChild<QLineEdit*>(QLatin1String(limits.control)), findChild<QLabel*>(QLatin1String(limits.caption)),
+    for (const NumberInput& number : kNumberInputs) {
+        const InputLimits& limits = inputLimits(number.setting);
+        nameAfterCaption(findChild<QLineEdit*>(QLatin1String(number.control)), findChild<QLabel*>(QLatin1String(number.caption)),
                          QStringLiteral("%1: a number up to %2, at most %3 %4%5")
                              .arg(QLatin1StringView(limits.description))
                              .arg(limits.maxValue)
                              .arg(limits.maxLength)
                              .arg(limits.maxLength == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
-                             .arg(qstrcmp(limits.control, "Text1") == 0 ? QStringLiteral("; changing it gives the node a new address")
-                                                                        : QString()));
+                             .arg(number.setting == Setting::Node ? QStringLiteral("; changing it gives the node a new address")
+                                                                  : QString()));
     }
     // The option buttons show only their marks; the label beside each says what it sets,
     // and its group which setting.
@@ -91,29 +116,11 @@ void FrmSet::describeControls()
     m_ui->lblCommandStatus->setAccessibleDescription(QStringLiteral("what became of the last command"));
 }
 
-void FrmSet::checkInput(const QString& control)
-{
-    for (const InputLimits& limits : kInputLimits) {
-        if (control != QLatin1String(limits.control))
-            continue;
-        auto* input = findChild<QLineEdit*>(control);
-        if (!inputStays(input->text(), limits))
-            input->clear();
-        return;
-    }
-}
-
 ConfigInputs FrmSet::inputs() const
 {
     ConfigInputs in;
-    in.sensorNumber = m_ui->Text1->text();
-    in.mode = m_ui->Text2->text();
-    in.pwm = m_ui->Text3->text();
-    in.maxSensor = m_ui->Text4->text();
-    in.lowTemperature = m_ui->Text5->text();
-    in.highTemperature = m_ui->Text6->text();
-    in.lowHumidity = m_ui->Text7->text();
-    in.highHumidity = m_ui->Text8->text();
+    for (const NumberInput& number : kNumberInputs)
+        in.*settingRow(number.setting).text = findChild<QLineEdit*>(QLatin1String(number.control))->text();
     using Relay = ConfigInputs::Relay;
     in.relay1 = m_ui->Option5->isChecked() ? Relay::On : m_ui->Option6->isChecked() ? Relay::Off : Relay::None;
     in.relay2 = m_ui->Option7->isChecked() ? Relay::On : m_ui->Option8->isChecked() ? Relay::Off : Relay::None;
@@ -128,10 +135,11 @@ ConfigInputs FrmSet::inputs() const
 
 QString FrmSet::inputsRefusal() const
 {
-    for (const InputLimits& limits : kInputLimits) {
-        const QString text = findChild<QLineEdit*>(QLatin1String(limits.control))->text();
+    for (const NumberInput& number : kNumberInputs) {
+        const InputLimits& limits = inputLimits(number.setting);
+        const QString text = findChild<QLineEdit*>(QLatin1String(number.control))->text();
         if (const std::optional<QString> reason = valueRefusal(text, limits)) {
-            QString caption = findChild<QLabel*>(QLatin1String(limits.caption))->text().trimmed();
+            QString caption = findChild<QLabel*>(QLatin1String(number.caption))->text().trimmed();
             if (caption.endsWith(u'='))
                 caption.chop(1);
             return QStringLiteral("Not sent: %1 (%2) \"%3\" is %4").arg(caption, QLatin1StringView(limits.description), text, *reason);

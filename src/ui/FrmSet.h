@@ -32,7 +32,6 @@ public Q_SLOTS:
 
 private:
     void describeControls();
-    void checkInput(const QString& control);
     // Why the inputs cannot be sent as they stand (a number not yet complete), naming the
     // input; empty when they can.
     QString inputsRefusal() const;
