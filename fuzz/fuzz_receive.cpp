@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The receive handler with the display mapping: any byte stream from the line.
 #include "telemetry/FrameAssembler.h"
-#include "telemetry/StatusDisplay.h"
+#include "telemetry/LampState.h"
+#include "telemetry/Readings.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,11 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (c == '\x02')
             rx.closeSendWindow();
         if (rx.receive(c) == FrameAssembler::Outcome::Accepted) {
-            for (const StatusTextField& field : kStatusTextFields)
-                if (field.frameIndex < rx.rxFields.size())
+            for (const Reading& field : kReadings) {
+                if (field.kind == Reading::Kind::Lamp)
+                    lamps[field.frameIndex] = lampIsOn(rx.rxFields, field.frameIndex);
+                else if (field.frameIndex < rx.rxFields.size())
                     shown[field.frameIndex] = rx.rxFields.at(field.frameIndex);
-            for (const StatusLamp& lamp : kStatusLamps)
-                lamps[lamp.frameIndex] = lampIsOn(rx.rxFields, lamp.frameIndex);
+            }
             if (rx.rxFields.isEmpty())
                 std::abort();
         }

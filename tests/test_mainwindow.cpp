@@ -103,7 +103,7 @@ private Q_SLOTS:
         form.startUp();
         QCOMPARE(form.windowTitle(), QStringLiteral("ZEQ4810PC-RS485"));
         QCOMPARE(form.centralWidget()->size(), QSize(451, 422));
-        QCOMPARE(form.findChild<QPushButton*>("Command1")->palette().color(QPalette::Button), kConnectIdleColour);
+        QCOMPARE(form.findChild<QPushButton*>("Command1")->palette().color(QPalette::Button), QColor(0xFF, 0x80, 0x00));
         QCOMPARE(form.findChild<QLabel*>("Label13")->text(), QStringLiteral("Status Disconnect"));
         QCOMPARE(form.findChild<QComboBox*>("Combo1")->currentText(), QStringLiteral("COMPORT"));
         QCOMPARE(form.findChild<QComboBox*>("Combo1")->count(), 0);
@@ -140,7 +140,7 @@ private Q_SLOTS:
         Rig rig;
         rig.connectTo(QStringLiteral("COM7"));
         QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM7"));
-        QCOMPARE(rig.connectColour(), kConnectedColour);
+        QCOMPARE(rig.connectColour(), QColor(0x80, 0xFF, 0xFF));
         QVERIFY(rig.timer("Timer4")->isActive());
         QVERIFY(rig.get<QLabel>("Label13")->toolTip().isEmpty());
 
@@ -241,7 +241,7 @@ private Q_SLOTS:
         QElapsedTimer elapsed;
         elapsed.start();
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 2000);
-        QCOMPARE(rig.connectColour(), kLostColour);
+        QCOMPARE(rig.connectColour(), QColor(0xFF, 0x00, 0x00));
         QVERIFY(!rig.timer("Timer4")->isActive());
         QVERIFY(!rig.form->comm().portOpen());
         QVERIFY(!rig.get<QLabel>("Label13")->toolTip().isEmpty());
@@ -264,7 +264,7 @@ private Q_SLOTS:
         rig.table.setMapping(7, back.path());
         rig.get<QPushButton>("Command1")->click();
         QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM7"));
-        QCOMPARE(rig.connectColour(), kConnectedColour);
+        QCOMPARE(rig.connectColour(), QColor(0x80, 0xFF, 0xFF));
         QVERIFY(rig.timer("Timer4")->isActive());
         QVERIFY(back.write(statusFrame("4", {"21.5", "48.0"})));
         QTRY_COMPARE(rig.text("Label16"), QStringLiteral("4"));

@@ -319,38 +319,41 @@ private Q_SLOTS:
         PortDiscovery discovery(table);
         QTimer watchdog;
         ConnectionLifecycle link(comm, discovery, watchdog);
-        QString label;
-        QColor colour;
-        connect(&link, &ConnectionLifecycle::linkShown, this, [&](const QString& text, const QColor& c) {
-            label = text;
-            colour = c;
+        QString port;
+        LinkState state = LinkState::Idle;
+        connect(&link, &ConnectionLifecycle::linkChanged, this, [&](LinkState s, const QString& number) {
+            state = s;
+            port = number;
         });
 
+        QCOMPARE(link.state(), LinkState::Idle);
         QVERIFY(!link.connectAction(QStringLiteral("COM3")));
-        QCOMPARE(label, QStringLiteral("Connected COM3"));
-        QCOMPARE(colour, kConnectedColour);
+        QCOMPARE(port, QStringLiteral("3"));
+        QCOMPARE(state, LinkState::Connected);
+        QCOMPARE(link.state(), LinkState::Connected);
         QVERIFY(watchdog.isActive());
         QVERIFY(link.lastOpenFailure().isEmpty());
 
         // While connected a tick finds the port open and changes nothing.
         link.watchdogTick();
-        QCOMPARE(label, QStringLiteral("Connected COM3"));
+        QCOMPARE(port, QStringLiteral("3"));
         QVERIFY(watchdog.isActive());
 
         // "Connect" while connected moves to the port now named.
         QVERIFY(!link.connectAction(QStringLiteral("COM12")));
-        QCOMPARE(label, QStringLiteral("Connected COM12"));
+        QCOMPARE(port, QStringLiteral("12"));
         QCOMPARE(comm.commPort(), 12);
         QVERIFY(watchdog.isActive());
 
         // A missing port: nothing at "Connect", then the tick reports it lost.
         QVERIFY(!link.connectAction(QStringLiteral("COM9")));
-        QCOMPARE(label, QStringLiteral("Connected COM12"));
+        QCOMPARE(port, QStringLiteral("12"));
+        QCOMPARE(state, LinkState::Connected);
         QVERIFY(!comm.portOpen());
         QVERIFY(!link.lastOpenFailure().isEmpty());
         link.watchdogTick();
-        QCOMPARE(label, QStringLiteral("Comport close"));
-        QCOMPARE(colour, kLostColour);
+        QCOMPARE(state, LinkState::Lost);
+        QCOMPARE(link.state(), LinkState::Lost);
         QVERIFY(!watchdog.isActive());
     }
 
@@ -363,7 +366,7 @@ private Q_SLOTS:
         PortDiscovery discovery(table);
         QTimer watchdog;
         ConnectionLifecycle link(comm, discovery, watchdog);
-        QSignalSpy shown(&link, &ConnectionLifecycle::linkShown);
+        QSignalSpy shown(&link, &ConnectionLifecycle::linkChanged);
         QSerialPort holder(pty.path());
         QVERIFY(holder.open(QIODevice::ReadWrite));
 
@@ -390,13 +393,11 @@ private Q_SLOTS:
         QTimer watchdog;
         watchdog.setObjectName(QStringLiteral("Timer4"));
         ConnectionLifecycle link(comm, discovery, watchdog);
-        QString label;
-        connect(&link, &ConnectionLifecycle::linkShown, this, [&](const QString& text) { label = text; });
         QVERIFY(!link.connectAction(QStringLiteral("COM100")));
-        QCOMPARE(label, QStringLiteral("Connected COM100"));
+        QCOMPARE(link.state(), LinkState::Connected);
         pty.reset();
         // Real watchdog ticks, once a second.
-        QTRY_COMPARE_WITH_TIMEOUT(label, QStringLiteral("Comport close"), 2500);
+        QTRY_COMPARE_WITH_TIMEOUT(link.state(), LinkState::Lost, 2500);
         QVERIFY(!watchdog.isActive());
     }
 };

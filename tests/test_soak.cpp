@@ -5,7 +5,8 @@
 // shows exactly what the accepted frames put there.
 
 #include "telemetry/FrameAssembler.h"
-#include "telemetry/StatusDisplay.h"
+#include "telemetry/LampState.h"
+#include "ui/StatusFields.h"
 #include "ui/Form1.h"
 #include "ui/LampWidget.h"
 

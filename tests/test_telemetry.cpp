@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "telemetry/FrameAssembler.h"
-#include "telemetry/StatusDisplay.h"
+#include "telemetry/LampState.h"
 
 #include "support/Frames.h"
 

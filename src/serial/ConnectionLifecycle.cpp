@@ -43,7 +43,7 @@ void ConnectionLifecycle::OpenCOM(const QString& boxText)
     if (!m_comm.portOpen())
         noteOpenResult(m_comm.setPortOpen(true));
     if (m_comm.portOpen())
-        Q_EMIT linkShown(QStringLiteral("Connected COM") + numberText, kConnectedColour);
+        enter(LinkState::Connected, numberText);
 }
 
 void ConnectionLifecycle::watchdogTick()
@@ -53,7 +53,7 @@ void ConnectionLifecycle::watchdogTick()
     if (!result || result->code != CommError::AlreadyOpen)
         noteOpenResult(result);
     if (result && result->code == CommError::NoSuchPort) {
-        Q_EMIT linkShown(QStringLiteral("Comport close"), kLostColour);
+        enter(LinkState::Lost, QString());
         m_watchdog.stop();
     }
 }
@@ -69,4 +69,10 @@ void ConnectionLifecycle::showOpenFailure(const QString& failure)
         return;
     m_lastOpenFailure = failure;
     Q_EMIT lastOpenFailureChanged(failure);
+}
+
+void ConnectionLifecycle::enter(LinkState state, const QString& portNumber)
+{
+    m_state = state;
+    Q_EMIT linkChanged(state, portNumber);
 }

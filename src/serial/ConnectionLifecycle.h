@@ -4,7 +4,6 @@
 #include "CommControl.h"
 #include "PortDiscovery.h"
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -12,10 +11,10 @@
 
 class QTimer;
 
-inline const QColor kConnectIdleColour(0xFF, 0x80, 0x00);
-inline const QColor kConnectedColour(0x80, 0xFF, 0xFF);
-inline const QColor kLostColour(0xFF, 0x00, 0x00);
 inline constexpr std::chrono::milliseconds kWatchdogPeriod{1000};
+
+// Where the link stands: no port opened yet, a port open, or the port gone from the system.
+enum class LinkState { Idle, Connected, Lost };
 
 // Opens the port named in the port box, shows the state of the link and watches the port
 // with the watchdog timer. The link state is the control's: open or not, and its number.
@@ -32,19 +31,23 @@ public:
     void OpenCOM(const QString& boxText);
     void watchdogTick();
 
+    LinkState state() const { return m_state; }
     // The last failed open in words; empty while the port is open.
     const QString& lastOpenFailure() const { return m_lastOpenFailure; }
 
 Q_SIGNALS:
-    void linkShown(const QString& text, const QColor& buttonColour);
+    // The link reached a state; for a port opened, its number as the box gives it ("07").
+    void linkChanged(LinkState state, const QString& portNumber);
     void lastOpenFailureChanged(const QString& failure);
 
 private:
     void noteOpenResult(const CommResult& result);
     void showOpenFailure(const QString& failure);
+    void enter(LinkState state, const QString& portNumber);
 
     CommControl& m_comm;
     PortDiscovery& m_discovery;
     QTimer& m_watchdog;
     QString m_lastOpenFailure;
+    LinkState m_state = LinkState::Idle;
 };

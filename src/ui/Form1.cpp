@@ -7,6 +7,7 @@
 #include "LampWidget.h"
 #include "LiveToolTip.h"
 #include "PaintRateLimiter.h"
+#include "StatusFields.h"
 #include "Theme.h"
 #include "TrendWindow.h"
 #include "WindowPlace.h"
@@ -17,7 +18,7 @@
 #include "serial/ConnectionLifecycle.h"
 #include "serial/SerialLine.h"
 #include "platform/WindowSystem.h"
-#include "telemetry/StatusDisplay.h"
+#include "telemetry/LampState.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -33,38 +34,19 @@ namespace {
 
 constexpr std::chrono::milliseconds kFailureBalloonTime{6000};
 
-// What a screen reader is told of each display field, lamp and control: the caption
-// beside it (or a name where it has none), a unit, and an English description.
+// What a screen reader is told of each control beside the readings: the caption beside
+// it and an English description.
 struct Described {
     const char* control;
-    const char* caption; // a label of the window, or the name itself when no label names it
-    const char* unit;
+    const char* caption;
     const char* description;
 };
-constexpr std::array<Described, 11> kReadings{{
-    {"Label16", "Label15", "", "the node's sensor number"},
-    {"Label1", "Temperature", "°C", "temperature, degrees Celsius"},
-    {"Label7", "Humidity", "%", "relative humidity, percent"},
-    {"Label4", "Label3", "°C", "low temperature point"},
-    {"Label6", "Label5", "°C", "high temperature point"},
-    {"Label10", "Label9", "%", "low humidity point"},
-    {"Label12", "Label11", "%", "high humidity point"},
-    {"Label28", "Label27", "", "HOT-COLD setting"},
-    {"Label18", "Label17", "", "mode"},
-    {"Label20", "Label19", "", "PWM value"},
-    {"Label30", "Label29", "", "ADC reading"},
-}};
-constexpr std::array<Described, 10> kControls{{
-    {"Shape1", "Label21", "", "relay 1 lamp, lit while the relay is on"},
-    {"Shape2", "Label22", "", "relay 2 lamp, lit while the relay is on"},
-    {"Shape3", "Label23", "", "input 1 lamp, lit while the input is on"},
-    {"Shape4", "Label24", "", "input 2 lamp, lit while the input is on"},
-    {"Shape5", "Label25", "", "AutoScan lamp, lit while the node scans"},
-    {"Check1", "Label26", "", "write a record to data.txt at each log interval while the port is open"},
-    {"Option1", "Label31", "", "log interval of one second"},
-    {"Option2", "Label32", "", "log interval of five seconds"},
-    {"Option3", "Label33", "", "log interval of thirty seconds"},
-    {"Option4", "Label34", "", "log interval of one minute"},
+constexpr std::array<Described, 5> kControls{{
+    {"Check1", "Label26", "write a record to data.txt at each log interval while the port is open"},
+    {"Option1", "Label31", "log interval of one second"},
+    {"Option2", "Label32", "log interval of five seconds"},
+    {"Option3", "Label33", "log interval of thirty seconds"},
+    {"Option4", "Label34", "log interval of one minute"},
 }};
 const QColor kLogFailureColour(0xFF, 0x00, 0x00);
 
@@ -132,7 +114,8 @@ void Form1::bindControls()
     // The box keeps exactly what the user types: no completion from the list.
     m_ui->Combo1->setCompleter(nullptr);
     m_ui->Combo1->lineEdit()->setText(QStringLiteral("COMPORT"));
-    setFace(m_ui->Command1, kLostColour);
+    // Red until the window has loaded; orange once it waits for "Connect".
+    setFace(m_ui->Command1, linkFace(LinkState::Lost));
 
     connect(m_session, &LineSession::frameAccepted, this, &Form1::frameAccepted);
     connect(m_session, &LineSession::nodeFrame, this,
@@ -147,7 +130,7 @@ void Form1::bindControls()
     connect(m_ui->Combo1->lineEdit(), &QLineEdit::textEdited, this, &Form1::FillPortList);
     connect(m_ui->Combo1, &PortBox::aboutToShowList, this, &Form1::FillPortList);
     connect(m_timer1, &QTimer::timeout, this, &Form1::WriteLogLine);
-    connect(m_link, &ConnectionLifecycle::linkShown, this, &Form1::showLink);
+    connect(m_link, &ConnectionLifecycle::linkChanged, this, &Form1::showLink);
     connect(m_link, &ConnectionLifecycle::lastOpenFailureChanged, m_ui->Label13, &QLabel::setToolTip);
 
     for (const auto& [label, option] : {std::pair{m_ui->Label31, m_ui->Option1}, std::pair{m_ui->Label32, m_ui->Option2},
@@ -163,7 +146,7 @@ void Form1::bindControls()
 void Form1::describeControls()
 {
     installAccessibility();
-    for (const Described& reading : kReadings) {
+    for (const StatusTextField& reading : kStatusTextFields) {
         auto* label = findChild<QLabel*>(QLatin1String(reading.control));
         auto* caption = findChild<QLabel*>(QLatin1String(reading.caption));
         describeReading(label, caption ? QString() : QString::fromUtf8(reading.caption), QString::fromUtf8(reading.unit),
@@ -171,13 +154,16 @@ void Form1::describeControls()
         if (caption)
             nameAfterCaption(label, caption, QLatin1String(reading.description));
     }
+    for (const StatusLamp& lamp : kStatusLamps)
+        nameAfterCaption(findChild<QWidget*>(QLatin1String(lamp.control)), findChild<QLabel*>(QLatin1String(lamp.caption)),
+                         QLatin1String(lamp.description));
     for (const Described& control : kControls)
         nameAfterCaption(findChild<QWidget*>(QLatin1String(control.control)), findChild<QLabel*>(QLatin1String(control.caption)),
                          QLatin1String(control.description));
     // The unit marks beside the large readings: their values carry the unit already.
     hideFromAccessibility(m_ui->Label2);
     hideFromAccessibility(m_ui->Label8);
-    m_ui->Command1->setAccessibleDescription(QStringLiteral("no port is open"));
+    m_ui->Command1->setAccessibleDescription(linkSpoken(LinkState::Idle));
     // Text on a colour of its own: the link line on the title bar colour, the lamps'
     // captions on the button face. Under a palette whose text would not read there, black
     // or white instead; under the usual light one, as it is.
@@ -194,7 +180,7 @@ void Form1::describeControls()
 void Form1::startUp()
 {
     FillPortList();
-    setFace(m_ui->Command1, kConnectIdleColour);
+    setFace(m_ui->Command1, linkFace(LinkState::Idle));
     m_ui->Option3->setChecked(true);
     SetLogInterval();
 }
@@ -270,14 +256,12 @@ void Form1::SetCOM() { m_link->SetCOM(m_ui->Combo1->currentText()); }
 
 void Form1::OpenCOM() { m_link->OpenCOM(m_ui->Combo1->currentText()); }
 
-void Form1::showLink(const QString& text, const QColor& colour)
+void Form1::showLink(LinkState state, const QString& portNumber)
 {
-    m_ui->Label13->setText(text);
-    setFace(m_ui->Command1, colour);
+    m_ui->Label13->setText(linkText(state, portNumber));
+    setFace(m_ui->Command1, linkFace(state));
     // The button's colour is the link's state; a screen reader hears it in words.
-    m_ui->Command1->setAccessibleDescription(colour == kConnectedColour ? QStringLiteral("the port is open")
-                                             : colour == kLostColour    ? QStringLiteral("the port was lost")
-                                                                        : QStringLiteral("no port is open"));
+    m_ui->Command1->setAccessibleDescription(linkSpoken(state));
 }
 
 // ---- Logging ----

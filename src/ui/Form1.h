@@ -15,6 +15,7 @@ namespace Ui {
 class Form1;
 }
 class ConnectionLifecycle;
+enum class LinkState;
 class FrmAbout;
 class FrmSet;
 class TrendWindow;
@@ -77,7 +78,7 @@ private:
     void bindControls();
     void describeControls();
     void frameAccepted();
-    void showLink(const QString& text, const QColor& colour);
+    void showLink(LinkState state, const QString& portNumber);
     void showLogHealth();
     // A passing word beside a control, without the user having to look for it.
     void sayAt(QWidget* control, const QString& text);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StatusDisplay.h"
+#include "LampState.h"
+
+#include "FrameFields.h"
 
 bool lampIsOn(const QStringList& fields, int frameIndex)
 {
