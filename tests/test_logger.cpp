@@ -5,7 +5,6 @@
 #include "config/InputCheck.h"
 #include "logger/LineLogger.h"
 #include "logger/LoggerOptions.h"
-#include "logger/NodeCensus.h"
 #include "publish/Discovery.h"
 #include "publish/MqttClient.h"
 #include "publish/PublishLimiter.h"
@@ -244,29 +243,6 @@ private Q_SLOTS:
         QCOMPARE(select.value("command_topic").toString(), QStringLiteral("site/COM1/1/set/hot_cold"));
     }
 
-    // A number is a node after three frames within six seconds, not before; numbers heard
-    // once are kept only so many, the stalest going.
-    void nodeIsRealAfterThreeFramesWithinSixSeconds()
-    {
-        NodeCensus census;
-        QVERIFY(!census.heard(QStringLiteral("1"), 0));
-        QVERIFY(!census.heard(QStringLiteral("1"), 3000));
-        QVERIFY(census.heard(QStringLiteral("1"), 6000)); // exactly six seconds
-        QVERIFY(census.heard(QStringLiteral("1"), 60'000)); // real for good
-        QVERIFY(!census.heard(QStringLiteral("2"), 0));
-        QVERIFY(!census.heard(QStringLiteral("2"), 3000));
-        QVERIFY(!census.heard(QStringLiteral("2"), 6001)); // one past
-        QVERIFY(census.heard(QStringLiteral("2"), 6500)); // 3000, 6001, 6500
-        QVERIFY(!census.isReal(QStringLiteral("3")));
-        QVERIFY(!census.heard(QStringLiteral("3"), 100));
-        QVERIFY(!census.heard(QStringLiteral("3"), 200));
-        for (int corrupted = 0; corrupted < 64; ++corrupted)
-            QVERIFY(!census.heard(QStringLiteral("x%1").arg(corrupted), 1000 + corrupted));
-        QVERIFY(!census.heard(QStringLiteral("3"), 300)); // its frames were the stalest: dropped, counted anew
-        QVERIFY(!census.heard(QStringLiteral("3"), 400));
-        QVERIFY(census.heard(QStringLiteral("3"), 500));
-    }
-
     // A flood says its first line, then one line per period with the count of the rest.
     void repeatedReportsAreSaidOncePerPeriod()
     {
@@ -322,8 +298,8 @@ private Q_SLOTS:
         RemoteCommands commands(client, session, QStringLiteral("site/COM1"), {RemoteSetting::TemperatureLow, RemoteSetting::TemperatureHigh});
         QStringList said;
         connect(&commands, &RemoteCommands::report, this, [&said](const QString& text, bool) { said.append(text); });
-        session.OnComm(typicalFrame()); // node 1: low 20, high 30
-        commands.nodeFrame(session.reception().rxFields);
+        for (int frame = 0; frame < 3; ++frame) // node 1 (low 20, high 30), real from its third frame
+            session.OnComm(typicalFrame());
         session.sendWindowTick(); // the send window closed: a command waits in flight
         commands.messageReceived(QStringLiteral("site/COM1/1/set/temperature_high"), "35", false);
         commands.messageReceived(QStringLiteral("site/COM1/1/set/temperature_high"), "25", false);
@@ -350,8 +326,8 @@ private Q_SLOTS:
         StatePublisher publisher(connection, settings);
         publisher.start();
         QTRY_COMPARE(broker.received(QStringLiteral("site/COM1/status"), 1, 1000), QStringList{"site/COM1/status online"});
-        publisher.nodeFrame({"1", "21.0"}, 0);
-        publisher.nodeFrame({"1", "22.0"}, 0); // within the half second: held
+        publisher.nodeFrame(QStringLiteral("1"), {"1", "21.0"}, 0);
+        publisher.nodeFrame(QStringLiteral("1"), {"1", "22.0"}, 0); // within the half second: held
         publisher.finish(500ms);
         QByteArray heard;
         QTRY_VERIFY2((heard += states.take()).count('\n') >= 2, heard.constData());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/LineLogger.h"
+#include "session/LineCounts.h"
 #include "session/LineSession.h"
+#include "session/NodeCensus.h"
 #include "ui/Form1.h"
 #include "ui/FrmSet.h"
 #include "ui/Theme.h"
@@ -166,6 +168,76 @@ private Q_SLOTS:
         QCOMPARE(session.framesNotFromNode(), quint64(3));
         QCOMPARE(session.sender().confirmation().state(), CommandConfirmation::State::Checking);
         QCOMPARE(session.shown(FrameField::Node), QStringLiteral("x")); // the window still shows it
+    }
+
+    // A number is a node after three frames within six seconds, not before; numbers heard
+    // once are kept only so many, the stalest going.
+    void nodeIsRealAfterThreeFramesWithinSixSeconds()
+    {
+        NodeCensus census;
+        QVERIFY(!census.heard(QStringLiteral("1"), 0));
+        QVERIFY(!census.heard(QStringLiteral("1"), 3000));
+        QVERIFY(census.heard(QStringLiteral("1"), 6000)); // exactly six seconds
+        QVERIFY(census.heard(QStringLiteral("1"), 60'000)); // real for good
+        QVERIFY(!census.heard(QStringLiteral("2"), 0));
+        QVERIFY(!census.heard(QStringLiteral("2"), 3000));
+        QVERIFY(!census.heard(QStringLiteral("2"), 6001)); // one past
+        QVERIFY(census.heard(QStringLiteral("2"), 6500)); // 3000, 6001, 6500
+        QVERIFY(!census.isReal(QStringLiteral("3")));
+        QVERIFY(!census.heard(QStringLiteral("3"), 100));
+        QVERIFY(!census.heard(QStringLiteral("3"), 200));
+        for (int corrupted = 0; corrupted < 64; ++corrupted)
+            QVERIFY(!census.heard(QStringLiteral("x%1").arg(corrupted), 1000 + corrupted));
+        QVERIFY(!census.heard(QStringLiteral("3"), 300)); // its frames were the stalest: dropped, counted anew
+        QVERIFY(!census.heard(QStringLiteral("3"), 400));
+        QVERIFY(census.heard(QStringLiteral("3"), 500));
+        QCOMPARE(census.nodes(), (QStringList{"1", "2", "3"}));
+    }
+
+    // The session's census decides a frame's node: the current node is that of the latest
+    // frame of a real node, and a corrupted number heard once leaves it as it was.
+    void theSessionsCensusNamesTheCurrentNode()
+    {
+        auto* comm = new FakeCommControl;
+        LineSession session{std::unique_ptr<CommControl>(comm)};
+        comm->open = true;
+        QStringList realFrames;
+        connect(&session, &LineSession::realNodeFrame, this,
+                [&realFrames](const QString& node, const QStringList& fields) { realFrames.append(node + u' ' + fields.value(1)); });
+        for (int frame = 0; frame < 2; ++frame)
+            session.OnComm(typicalFrame());
+        QVERIFY(realFrames.isEmpty());
+        QVERIFY(session.census().currentNode().isEmpty());
+        session.OnComm(typicalFrame());
+        QCOMPARE(realFrames, QStringList{"1 25.3"});
+        session.OnComm(statusFrame("7", {"19.5", "40.0"}));
+        QCOMPARE(realFrames.size(), 1);
+        QCOMPARE(session.census().currentNode(), QStringLiteral("1"));
+        QCOMPARE(session.census().currentFields().value(1), QStringLiteral("25.3"));
+        session.OnComm(typicalFrame());
+        QCOMPARE(realFrames.size(), 2);
+        QCOMPARE(session.census().nodes(), QStringList{"1"});
+    }
+
+    // The line's counters as each reader shows them, with and without frames no node sent.
+    void lineCountsReadTheSameEverywhere_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<quint64>("notFromNode");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("tooltip") << int(CountsStyle::Lines) << quint64(0) << "Frames accepted 9, dropped 1\nCharacters received 640";
+        QTest::newRow("tooltip, not from a node") << int(CountsStyle::Lines) << quint64(2)
+                                                  << "Frames accepted 9 (2 not from a node), dropped 1\nCharacters received 640";
+        QTest::newRow("status line") << int(CountsStyle::StatusLine) << quint64(2) << "Frames accepted 9, dropped 1 · characters received 640";
+        QTest::newRow("journal") << int(CountsStyle::Journal) << quint64(0)
+                                 << "frames accepted 9, dropped 1, 0 not from a node; characters received 640";
+    }
+    void lineCountsReadTheSameEverywhere()
+    {
+        QFETCH(int, style);
+        QFETCH(quint64, notFromNode);
+        QFETCH(QString, text);
+        QCOMPARE(lineCountsText({9, 1, notFromNode, 640}, static_cast<CountsStyle>(style)), text);
     }
 
     // A device that went away and came back: no frame from before it went counts as fresh.

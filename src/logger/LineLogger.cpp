@@ -2,6 +2,7 @@
 #include "LineLogger.h"
 
 #include "serial/ComName.h"
+#include "session/LineCounts.h"
 #include "serial/SerialLine.h"
 
 LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent)
@@ -24,10 +25,7 @@ LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& c
         if (std::exchange(m_silenceReported, false))
             Q_EMIT report(QStringLiteral("status frames again on %1; logging goes on").arg(lineName()), false);
     });
-    connect(&m_session, &LineSession::nodeFrame, this, [this](const QStringList& fields, qint64 receivedMsecsSinceEpoch) {
-        if (m_census.heard(fields.value(FrameField::Node), receivedMsecsSinceEpoch))
-            Q_EMIT nodeFrame(fields, receivedMsecsSinceEpoch);
-    });
+    connect(&m_session, &LineSession::realNodeFrame, this, &LineLogger::nodeFrame);
     connect(&m_session, &LineSession::silenced, this, [this] {
         setAlive(false);
         // A device that failed has said so already.
@@ -61,13 +59,8 @@ void LineLogger::stop()
     m_logTimer.stop();
     m_watchTimer.stop();
     m_session.comm().setPortOpen(false);
-    const FrameAssembler& rx = m_session.reception();
-    Q_EMIT report(QStringLiteral("stopped reading %1: frames accepted %2, dropped %3, %4 not from a node; characters received %5")
-                      .arg(lineName())
-                      .arg(rx.framesAccepted)
-                      .arg(rx.framesDropped)
-                      .arg(m_session.framesNotFromNode())
-                      .arg(rx.charactersReceived),
+    Q_EMIT report(QStringLiteral("stopped reading %1: %2")
+                      .arg(lineName(), lineCountsText(lineCounts(m_session.reception(), m_session.framesNotFromNode()), CountsStyle::Journal)),
                   false);
 }
 

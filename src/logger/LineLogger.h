@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "NodeCensus.h"
 #include "serial/PortTable.h"
 #include "session/LineSession.h"
 
@@ -49,9 +48,9 @@ public:
     void watchTick();
 
 Q_SIGNALS:
-    // A frame a node sent (see LineSession::nodeFrame), once the node is real: three of
-    // its frames within six seconds (NodeCensus). Only these leave the logger.
-    void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // A frame a node sent, once the node is real: three of its frames within six seconds
+    // (LineSession::realNodeFrame). Only these leave the logger.
+    void nodeFrame(const QString& node, const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     // The line began or stopped carrying fresh frames.
     void linkAliveChanged(bool alive);
     // A change worth a line in the journal; `problem` for failures, false for recoveries.
@@ -63,7 +62,6 @@ private:
 
     Settings m_settings;
     LineSession m_session;
-    NodeCensus m_census;
     QTimer m_logTimer;
     QTimer m_watchTimer;
     bool m_outage = false;

@@ -84,8 +84,6 @@ int main(int argc, char* argv[])
         if (!options.mqttCommands.isEmpty()) {
             commands = std::make_unique<RemoteCommands>(*publisher->client(), logger.session(), settings.topics.lineTopic(), options.mqttCommands);
             QObject::connect(commands.get(), &RemoteCommands::report, report);
-            QObject::connect(&logger, &LineLogger::nodeFrame, commands.get(),
-                             [&commands](const QStringList& fields, qint64) { commands->nodeFrame(fields); });
             commands->start();
             report(QStringLiteral("taking configuration commands for %1 on %2").arg(settings.writable.join(QStringLiteral(", ")), commands->subscription()),
                    false);

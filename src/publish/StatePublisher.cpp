@@ -90,11 +90,11 @@ void StatePublisher::sessionReady(const QList<MqttClient::Message>& retained)
     announceAll();
 }
 
-void StatePublisher::nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch)
+void StatePublisher::nodeFrame(const QString& nodeText, const QStringList& fields, qint64 receivedMsecsSinceEpoch)
 {
     // The node rarely changes; its topic level is made again only when it does.
-    if (fields.value(0) != m_lastNodeText || m_lastNodeLevel.isEmpty()) {
-        m_lastNodeText = fields.value(0);
+    if (nodeText != m_lastNodeText || m_lastNodeLevel.isEmpty()) {
+        m_lastNodeText = nodeText;
         m_lastNodeLevel = nodeTopicLevel(m_lastNodeText);
     }
     const QString& level = m_lastNodeLevel;

@@ -48,7 +48,8 @@ public:
 
     // Connects now; what comes before the connection is sent once it stands.
     void start();
-    void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // A frame of `node`, a node the line's census counts real.
+    void nodeFrame(const QString& node, const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     void setLinkAlive(bool alive);
     // "offline" for every node and the logger, then a clean disconnect within the deadline.
     void finish(std::chrono::milliseconds deadline);

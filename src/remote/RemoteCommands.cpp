@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 // The set points of `later` over those of `earlier`: what the node will hold once both
@@ -54,13 +56,10 @@ void RemoteCommands::start()
     m_client.subscribe(subscription(), true);
 }
 
-void RemoteCommands::nodeFrame(const QStringList& fields)
+bool RemoteCommands::lineCarries(const QString& nodeLevel) const
 {
-    if (fields.value(FrameField::Node) != m_lastFields.value(FrameField::Node) || m_lastNodeLevel.isEmpty()) {
-        m_lastNodeLevel = nodeTopicLevel(fields.value(FrameField::Node));
-        m_nodesHeard.insert(m_lastNodeLevel);
-    }
-    m_lastFields = fields;
+    const QStringList& nodes = m_session.census().nodes();
+    return std::any_of(nodes.cbegin(), nodes.cend(), [&nodeLevel](const QString& node) { return nodeTopicLevel(node) == nodeLevel; });
 }
 
 void RemoteCommands::messageReceived(const QString& topic, const QByteArray& payload, bool retained)
@@ -70,7 +69,7 @@ void RemoteCommands::messageReceived(const QString& topic, const QByteArray& pay
         return;
     const QString& nodeLevel = parsed->nodeLevel;
     const std::optional<RemoteSetting> setting = remoteSettingNamed(parsed->settingName);
-    if (!m_nodesHeard.contains(nodeLevel)) {
+    if (!lineCarries(nodeLevel)) {
         m_refusals.say(journalGroup(parsed->settingName) + QStringLiteral(" unknown node"),
                        QStringLiteral("write to %1 left unanswered: no node %2 on this line").arg(topic.left(200), nodeLevel));
         return;
@@ -101,8 +100,9 @@ void RemoteCommands::messageReceived(const QString& topic, const QByteArray& pay
         return;
     }
     request.value = value.value;
-    if (nodeLevel != m_lastNodeLevel) {
-        refuse(nodeLevel, request, "other node", QStringLiteral("node %1 is not the node on this line now (%2)").arg(nodeLevel, m_lastNodeLevel));
+    const NodeCensus& census = m_session.census();
+    if (const QString current = nodeTopicLevel(census.currentNode()); nodeLevel != current) {
+        refuse(nodeLevel, request, "other node", QStringLiteral("node %1 is not the node on this line now (%2)").arg(nodeLevel, current));
         return;
     }
     if (!m_session.hasFreshFrame()) {
@@ -114,7 +114,7 @@ void RemoteCommands::messageReceived(const QString& topic, const QByteArray& pay
     Command next = m_next.value_or(Command{});
     ConfigInputs candidate = next.inputs;
     applyRemoteValue(candidate, *setting, request.value);
-    if (const std::optional<QString> reason = lowAboveHigh(m_inFlight ? setPointsAfter(m_inFlight->inputs, candidate) : candidate, m_lastFields)) {
+    if (const std::optional<QString> reason = lowAboveHigh(m_inFlight ? setPointsAfter(m_inFlight->inputs, candidate) : candidate, census.currentFields())) {
         refuse(nodeLevel, request, "low above high", *reason);
         return;
     }

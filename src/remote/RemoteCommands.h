@@ -10,8 +10,6 @@
 #include <chrono>
 #include <optional>
 
-#include <QSet>
-
 class LineSession;
 class MqttClient;
 
@@ -42,8 +40,6 @@ public:
 
     // A message on a set topic (public so tests and the fuzzer can feed it).
     void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
-    // A frame of a node the line really carries (LineLogger::nodeFrame).
-    void nodeFrame(const QStringList& fields);
 
 Q_SIGNALS:
     // A line for the journal; `problem` for refusals and commands that failed.
@@ -64,6 +60,8 @@ private:
         std::uint8_t sequence = 0;
     };
 
+    // Whether one of the nodes the line's census counts goes by `nodeLevel` in topics.
+    bool lineCarries(const QString& nodeLevel) const;
     void senderChanged();
     void expire();
     void submit(Command command);
@@ -79,9 +77,6 @@ private:
     QList<RemoteSetting> m_writable;
     std::optional<Command> m_inFlight;
     std::optional<Command> m_next;
-    QStringList m_lastFields;
-    QString m_lastNodeLevel;
-    QSet<QString> m_nodesHeard;
     RepeatedReport m_refusals;
     QTimer m_expiry;
     quint64 m_nextId = 1;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LineSession.h"
 
+#include "LineCounts.h"
+
 #include "logging/LogRecord.h"
 
 #include <QDir>
@@ -80,7 +82,10 @@ void LineSession::frameCompleted(FrameAssembler::Outcome outcome)
         Q_EMIT frameAccepted(fields, now);
         if (m_rx.lastFrameStarted() && fieldNumber(fields, FrameField::Node)) {
             m_sender->frameAccepted(fields);
+            const bool real = m_census.heardFrame(fields, now);
             Q_EMIT nodeFrame(fields, now);
+            if (real)
+                Q_EMIT realNodeFrame(m_census.currentNode(), fields, now);
         } else {
             ++m_notFromNode;
         }
@@ -90,12 +95,8 @@ void LineSession::frameCompleted(FrameAssembler::Outcome outcome)
 
 QString LineSession::lineQuality() const
 {
-    return QStringLiteral("Frames accepted %1, dropped %2\nCharacters received %3\n%4")
-        .arg(m_notFromNode == 0 ? QString::number(m_rx.framesAccepted)
-                                : QStringLiteral("%1 (%2 not from a node)").arg(m_rx.framesAccepted).arg(m_notFromNode))
-        .arg(m_rx.framesDropped)
-        .arg(m_rx.charactersReceived)
-        .arg(m_sinceFrame.isValid() ? QStringLiteral("Last frame %1 s ago").arg(m_sinceFrame.elapsed() / 1000.0, 0, 'f', 1)
+    return lineCountsText(lineCounts(m_rx, m_notFromNode), CountsStyle::Lines) + u'\n' +
+           (m_sinceFrame.isValid() ? QStringLiteral("Last frame %1 s ago").arg(m_sinceFrame.elapsed() / 1000.0, 0, 'f', 1)
                                     : QStringLiteral("No frame received yet"));
 }
 

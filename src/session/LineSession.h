@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NodeCensus.h"
 #include "config/ConfigSender.h"
 #include "logging/Clock.h"
 #include "logging/LogFile.h"
@@ -38,6 +39,8 @@ public:
     // 2 from a frame's completion until the send window closes, 0 otherwise.
     std::uint8_t flagRxByte() const { return m_rx.flagRxByte; }
     ConfigSender& sender() { return *m_sender; }
+    // The nodes the line really carries, and the current one.
+    const NodeCensus& census() const { return m_census; }
 
     // The text the display shows for a field: the start texts before the first frame, a
     // frame's own text once it carried the field, the idle texts after a silence.
@@ -85,6 +88,9 @@ Q_SIGNALS:
     // An accepted frame that a node sent: it began at its own "?" and names a node by
     // number. Only these leave the program (trend, publishing) or confirm a command.
     void nodeFrame(const QStringList& fields, qint64 receivedMsecsSinceEpoch);
+    // A node frame of a node the census counts real (`node`, as its node field names it),
+    // once the census has counted it.
+    void realNodeFrame(const QString& node, const QStringList& fields, qint64 receivedMsecsSinceEpoch);
     // The line was silent for six silence ticks; the shown texts are idle again.
     void silenced();
     // flagRxByte has risen to 2.
@@ -98,6 +104,7 @@ private:
     std::array<QString, FrameField::Count> m_shown;
     bool m_fresh = false;
     quint64 m_notFromNode = 0;
+    NodeCensus m_census;
     QElapsedTimer m_sinceFrame;
     SystemClock m_systemClock;
     const Clock* m_clock = &m_systemClock;

@@ -7,6 +7,7 @@
 #include "TrendPlot.h"
 #include "ui_TrendWindow.h"
 
+#include "session/LineCounts.h"
 #include "telemetry/FrameAssembler.h"
 #include "trend/CsvExport.h"
 #include "trend/Downsample.h"
@@ -239,14 +240,10 @@ void TrendWindow::countFrameRate()
 
 void TrendWindow::updateStatus()
 {
-    const quint64 accepted = m_reception.framesAccepted;
     m_sinceStatus.start();
     const qint64 age = m_live.empty() ? -1 : QDateTime::currentMSecsSinceEpoch() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
-    m_status = QStringLiteral("Frames accepted %1, dropped %2 · characters received %3 · last frame %4 · %5 frames/s")
-                   .arg(accepted)
-                   .arg(m_reception.framesDropped)
-                   .arg(m_reception.charactersReceived)
-                   .arg(ageText(age))
+    m_status = QStringLiteral("%1 · last frame %2 · %3 frames/s")
+                   .arg(lineCountsText(lineCounts(m_reception), CountsStyle::StatusLine), ageText(age))
                    .arg(m_frameRate, 0, 'f', 1);
     m_ui->lblStatus->setText(m_status);
 }

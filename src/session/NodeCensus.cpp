@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NodeCensus.h"
 
+#include "telemetry/FrameFields.h"
+
 #include <algorithm>
 
 bool NodeCensus::heard(const QString& node, qint64 msecs)
@@ -18,9 +20,20 @@ bool NodeCensus::heard(const QString& node, qint64 msecs)
         if (times.constLast() - times.constFirst() <= kWithin.count()) {
             m_candidates.remove(node);
             m_real.insert(node);
+            m_order.append(node);
             return true;
         }
         times.removeFirst();
     }
     return false;
+}
+
+bool NodeCensus::heardFrame(const QStringList& fields, qint64 msecs)
+{
+    const QString node = fields.value(FrameField::Node);
+    if (!heard(node, msecs))
+        return false;
+    m_currentNode = node;
+    m_currentFields = fields;
+    return true;
 }
