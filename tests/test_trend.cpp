@@ -5,6 +5,7 @@
 #include "trend/LogLoader.h"
 #include "trend/PlotAxes.h"
 #include "trend/TrendBuffer.h"
+#include "trend/TrendView.h"
 
 #include <QLocale>
 #include <QProcess>
@@ -471,6 +472,119 @@ private Q_SLOTS:
         QVERIFY(!exportCsv(dir.filePath(QStringLiteral("trend.csv")), buffer, 0, 2));
         QVERIFY(exportCsv(dir.filePath(QStringLiteral("no/such/trend.csv")), buffer, 0, 2));
         QLocale::setDefault(QLocale::c());
+    }
+    // The range a followed view shows, at 600 columns: the end stepped to whole columns
+    // (1024 ms for ten minutes), back by the span; a loaded log ending at its newest
+    // record; "All" from the oldest, a minute at least.
+    void aFollowedViewEndsAtTheSteppedEdge_data()
+    {
+        QTest::addColumn<qint64>("span");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<qint64>("oldest");
+        QTest::addColumn<qint64>("now");
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::newRow("live, now on a step") << qint64(600'000) << false << qint64(0) << qint64(1'024'000) << qint64(424'000)
+                                             << qint64(1'024'000);
+        QTest::newRow("live, now within the step") << qint64(600'000) << false << qint64(0) << qint64(1'023'001) << qint64(424'000)
+                                                   << qint64(1'024'000);
+        QTest::newRow("live, now one past the step") << qint64(600'000) << false << qint64(0) << qint64(1'024'001)
+                                                     << qint64(425'024) << qint64(1'025'024);
+        QTest::newRow("loaded, at its newest") << qint64(600'000) << true << qint64(0) << qint64(5'000'000) << qint64(424'000)
+                                               << qint64(1'024'000);
+        QTest::newRow("all, from the oldest") << qint64(0) << false << qint64(0) << qint64(1'024'000) << qint64(0) << qint64(1'024'000);
+        QTest::newRow("all, a minute at least") << qint64(0) << false << qint64(1'020'000) << qint64(1'024'000) << qint64(964'000)
+                                                << qint64(1'024'000);
+    }
+    void aFollowedViewEndsAtTheSteppedEdge()
+    {
+        QFETCH(qint64, span);
+        QFETCH(bool, loaded);
+        QFETCH(qint64, oldest);
+        QFETCH(qint64, now);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        TrendBuffer samples;
+        samples.append(sampleAt(oldest, 20));
+        samples.append(sampleAt(1'024'000, 21));
+        TrendView view;
+        view.chooseSpan(span);
+        view.drawing({samples, loaded}, 600, now, 0);
+        QCOMPARE(view.from(), from);
+        QCOMPARE(view.to(), to);
+        QVERIFY(view.following());
+    }
+
+    // Zoom and pan leave the live edge; no zoom goes closer than ten seconds across; a
+    // span chosen then keeps the range's end, and following again finds the edge.
+    void zoomAndPanHoldTheirRange()
+    {
+        TrendBuffer samples;
+        samples.append(sampleAt(0, 20));
+        samples.append(sampleAt(20'000, 20));
+        TrendView view;
+        const auto range = [&view] { return std::pair(view.from(), view.to()); };
+        view.showWhole(samples); // a minute at least
+        QCOMPARE(range(), std::pair(qint64(0), qint64(60'000)));
+        QVERIFY(!view.following());
+        QVERIFY(view.zoom(1.0 / 6, 30'000)); // exactly ten seconds across
+        QCOMPARE(range(), std::pair(qint64(25'000), qint64(35'000)));
+        QCOMPARE(view.span(), qint64(10'000));
+        QVERIFY(!view.zoom(0.999, 30'000)); // 9,990 ms: refused
+        QCOMPARE(range(), std::pair(qint64(25'000), qint64(35'000)));
+        view.pan(5000);
+        QCOMPARE(range(), std::pair(qint64(30'000), qint64(40'000)));
+        view.chooseSpan(3'600'000);
+        QCOMPARE(range(), std::pair(qint64(-3'560'000), qint64(40'000)));
+        view.drawing({samples, false}, 600, 1'024'000, 0); // drawn as it stands
+        QCOMPARE(range(), std::pair(qint64(-3'560'000), qint64(40'000)));
+        view.follow();
+        view.drawing({samples, false}, 600, 1'024'000, 0); // an hour at 600 columns: 8192 ms steps
+        QCOMPARE(range(), std::pair(qint64(1'024'000 - 3'600'000), qint64(1'024'000)));
+    }
+
+    // A tick draws frames that only add to the newest column once more than a second has
+    // passed since the last drawing, at once when the edge steps, and never while the
+    // view stands still; the status line moves with the plots, or alone after a second.
+    // The frame rate is the count of the last four ticks.
+    void aTickDrawsWhatIsDue()
+    {
+        TrendBuffer samples;
+        for (qint64 at = 0; at <= 1'000'000; at += 1000)
+            samples.append(sampleAt(at, 20));
+        TrendView view;
+        const TrendView::Source live{samples, false};
+        const qint64 now = 1'024'000;
+        view.drawing(live, 600, now, 0);
+        view.statusShown(0);
+        const auto due = [&](qint64 wall, qint64 monotonic) {
+            const TrendView::Due d = view.tick(live, 600, wall, monotonic, 0);
+            return std::pair(d.plots, d.status);
+        };
+        QCOMPARE(due(now, 1000), std::pair(false, false)); // nothing new, the status a second old
+        QCOMPARE(due(now, 1001), std::pair(false, true));
+        view.statusShown(1001);
+        samples.append(sampleAt(1'010'000, 21)); // in the newest column
+        QCOMPARE(due(now, 1000), std::pair(false, false)); // drawn a second ago: not yet
+        QCOMPARE(due(now, 1001), std::pair(true, true));
+        view.drawing(live, 600, now, 1001);
+        view.statusShown(1001);
+        samples.append(sampleAt(1'024'001, 22)); // the edge steps
+        QCOMPARE(due(1'024'001, 1002), std::pair(true, true));
+        view.pan(-1000); // standing still: new frames wait
+        samples.append(sampleAt(1'030'000, 23));
+        QCOMPARE(due(1'030'000, 5000).first, false);
+
+        TrendView counting;
+        counting.startCounting(100);
+        for (const quint64 accepted : {103, 106, 109})
+            counting.tick(live, 600, now, 0, accepted);
+        QCOMPARE(counting.frameRate(), 0.0); // three ticks: no second yet
+        counting.tick(live, 600, now, 0, 112);
+        QCOMPARE(counting.frameRate(), 12.0);
+        for (const quint64 accepted : {112, 112, 112, 113})
+            counting.tick(live, 600, now, 0, accepted);
+        QCOMPARE(counting.frameRate(), 1.0);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "LineSession.h"
 
 #include "LineCounts.h"
+#include "platform/WindowSystem.h"
 
 #include "logging/LogRecord.h"
 
@@ -152,4 +153,15 @@ QString LineSession::logHealthText(LogHealth::Change change) const
     if (m_backlog.dropped() > 0)
         text += QStringLiteral(" (the oldest %1 dropped: a day's worth waits at most)").arg(m_backlog.dropped());
     return text;
+}
+
+std::optional<LineSession::FolderRefusal> LineSession::folderRefusal(LogHealth::Change change)
+{
+    if (change != LogHealth::Change::FailureStarted || m_folderRefusalSaid || QFileInfo::exists(m_logPath))
+        return std::nullopt;
+    m_folderRefusalSaid = true;
+    const QString folder = QDir::toNativeSeparators(QFileInfo(logFileName()).absolutePath());
+    return FolderRefusal{QStringLiteral("data.txt cannot be written in %1: %2.").arg(folder, m_logHealth.reason()),
+                         writableFolderAdvice() +
+                             QStringLiteral("\n\nMeanwhile the records wait, up to a day's worth, and are written as soon as the file can be.")};
 }

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -71,6 +72,14 @@ public:
     // The log's state for people: why it cannot be written and how many records wait, or
     // how many waiting records were written when it recovered.
     QString logHealthText(LogHealth::Change change) const;
+    // A folder that does not take the log file at all is no passing trouble: when a
+    // record's failure was the first of its run and no file is there, the message that
+    // says so with what to do (its text, then the advice), once a session.
+    struct FolderRefusal {
+        QString text;
+        QString advice;
+    };
+    std::optional<FolderRefusal> folderRefusal(LogHealth::Change change);
 
     // Starts the silence watch now, with no character counted yet: for a reader that
     // wants to hear of a line that stays silent from the open on.
@@ -112,6 +121,7 @@ private:
     LogHealth m_logHealth;
     RecordBacklog m_backlog;
     std::size_t m_waitingBefore = 0;
+    bool m_folderRefusalSaid = false;
     QTimer* m_timer2;
     QTimer* m_timer3;
     ConfigSender* m_sender;

@@ -17,12 +17,9 @@
 #include "serial/ComName.h"
 #include "serial/ConnectionLifecycle.h"
 #include "serial/SerialLine.h"
-#include "platform/WindowSystem.h"
 #include "telemetry/LampState.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -286,18 +283,12 @@ void Form1::WriteLogLine()
         std::fprintf(stderr, "zeq4810pc: %s\n", qPrintable(said));
         sayAt(m_ui->Label26, said);
     }
-    // A folder that does not take the file is no passing trouble: said once a run, in a
-    // message that stays until read, with what to do.
-    if (change == LogHealth::Change::FailureStarted && !m_folderRefusalSaid && !QFileInfo::exists(m_session->logPath())) {
-        m_folderRefusalSaid = true;
-        const QString folder = QDir::toNativeSeparators(QFileInfo(m_session->logFileName()).absolutePath());
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("zeq4810pc"),
-                                    QStringLiteral("data.txt cannot be written in %1: %2.").arg(folder, m_session->logHealth().reason()),
-                                    QMessageBox::Ok, this);
+    // A folder that does not take the file: a message that stays until read.
+    if (const auto refusal = m_session->folderRefusal(change)) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("zeq4810pc"), refusal->text, QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("folderRefusal"));
         box->setFont(font());
-        box->setInformativeText(writableFolderAdvice() +
-                                QStringLiteral("\n\nMeanwhile the records wait, up to a day's worth, and are written as soon as the file can be."));
+        box->setInformativeText(refusal->advice);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
@@ -319,7 +310,7 @@ TrendWindow* Form1::trendWindow() const { return m_trendWindow; }
 void Form1::showTrend()
 {
     showOnce(m_trendWindow, kTrendWindowPlace, [this] {
-        auto* window = new TrendWindow(m_trend, m_session->reception());
+        auto* window = new TrendWindow(m_trend, m_session->reception(), &m_session->clock());
         window->setWindowIcon(windowIcon());
         return window;
     });
@@ -374,6 +365,6 @@ void Form1::closeEvent(QCloseEvent* event)
 
 QString Form1::linkToolTip() const
 {
-    const QString failure = m_ui->Label13->toolTip();
+    const QString& failure = m_link->lastOpenFailure();
     return failure.isEmpty() ? m_session->lineQuality() : failure + u'\n' + m_session->lineQuality();
 }

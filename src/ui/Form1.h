@@ -99,5 +99,4 @@ private:
     std::array<QLabel*, FrameField::Count> m_textFieldForIndex{};
     std::array<LampWidget*, FrameField::Count> m_lampForIndex{};
     bool m_exiting = false;
-    bool m_folderRefusalSaid = false;
 };

@@ -27,11 +27,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kRedrawPeriod = 250ms;
-// The newest column grows with every frame; it is drawn again at least this often.
-constexpr auto kNewestColumnPeriod = 1s;
-// The status line on its own, while the plots stand still.
-constexpr auto kStatusPeriod = 1s;
 const QColor kTemperatureColour(0xD0, 0x20, 0x20);
 const QColor kHumidityColour(0x10, 0x70, 0xD0);
 const QColor kLowPointColour(0x20, 0x90, 0x20);
@@ -48,9 +43,11 @@ QString ageText(qint64 msecs)
 
 } // namespace
 
-TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, QWidget* parent)
+TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, const Clock* clock, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TrendWindow>()), m_live(live), m_reception(reception)
 {
+    if (clock)
+        m_clock = clock;
     installAccessibility();
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -65,9 +62,7 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
               TrendSample::Humidity, TrendSample::LowHumidity, TrendSample::HighHumidity);
 
     connect(m_ui->cbSpan, &QComboBox::activated, this, [this](int index) {
-        m_span = kSpans[static_cast<std::size_t>(index)];
-        if (m_span > 0 && !m_following)
-            m_from = m_to - m_span;
+        m_view.chooseSpan(TrendView::kSpans[static_cast<std::size_t>(index)]);
         refresh();
     });
     connect(m_ui->cmdLive, &QPushButton::clicked, this, &TrendWindow::followLive);
@@ -83,25 +78,12 @@ TrendWindow::TrendWindow(const TrendBuffer& live, const FrameAssembler& receptio
         connect(view, &TrendPlot::panRequested, this, &TrendWindow::pan);
         view->setDescriber([this](double msecs) { return describe(msecs); });
     }
-    // New frames are drawn when the live edge steps to a new column, and within a second
-    // where they only add to the newest one: not at every frame, and only while shown.
-    // The status line moves with the plots, so that the window paints once for both, and
-    // on its own once a second while they stand still: each paint of a window waits for
-    // the display server.
-    m_tick.setInterval(kRedrawPeriod);
-    connect(&m_tick, &QTimer::timeout, this, [this] {
-        countFrameRate();
-        const qint64 last = shown().empty() ? -1 : shown().at(shown().size() - 1).msecsSinceEpoch;
-        const bool framesWaiting = m_following && (shown().size() != m_drawnSize || last != m_drawnLast);
-        const bool redraw = framesWaiting && (m_sinceDrawn.hasExpired(std::chrono::milliseconds(kNewestColumnPeriod).count()) ||
-                                              followedRange(shown()).second != m_to);
-        if (redraw)
-            refresh();
-        if (redraw || (!framesWaiting && m_sinceStatus.hasExpired(std::chrono::milliseconds(kStatusPeriod).count())))
-            updateStatus();
-    });
+    // Each paint of a window waits for the display server: the plots and the status line
+    // are drawn when the view says they are due, and only while shown.
+    m_tick.setInterval(std::chrono::milliseconds(TrendView::kTickPeriod));
+    connect(&m_tick, &QTimer::timeout, this, &TrendWindow::tick);
     m_tick.start();
-    m_acceptedBefore = m_reception.framesAccepted;
+    m_view.startCounting(m_reception.framesAccepted);
     refresh();
     updateStatus();
     showSource(QStringLiteral("Live: every frame since the program started"));
@@ -136,7 +118,7 @@ void TrendWindow::drawPlot(const Plot& plot, const std::array<QList<TrendSegment
     std::vector<QList<TrendSegment>> runs;
     for (const TrendSample::Quantity quantity : plot.quantities)
         runs.push_back(lines[quantity]);
-    plot.view->setData(std::move(runs), m_from, m_to);
+    plot.view->setData(std::move(runs), m_view.from(), m_view.to());
 }
 
 int TrendWindow::columns() const
@@ -145,34 +127,27 @@ int TrendWindow::columns() const
     return plotWidth > 1 ? plotWidth : width();
 }
 
-std::pair<qint64, qint64> TrendWindow::followedRange(const TrendBuffer& samples) const
+void TrendWindow::tick()
 {
-    const qint64 newest = samples.empty() ? QDateTime::currentMSecsSinceEpoch() : samples.at(samples.size() - 1).msecsSinceEpoch;
-    const qint64 oldest = samples.empty() ? newest - kSpans[0] : samples.at(0).msecsSinceEpoch;
-    const auto fromFor = [&](qint64 to) { return m_span > 0 ? to - m_span : std::min(oldest, to - 60'000); };
-    qint64 to = m_loaded ? newest : std::max(newest, QDateTime::currentMSecsSinceEpoch());
-    if (!m_following)
-        return {fromFor(to), to};
-    to = steppedLiveEdge(to, to - fromFor(to), columns());
-    return {fromFor(to), to};
+    const TrendView::Due due = m_view.tick(source(), columns(), m_clock->nowMsecs(), m_clock->monotonicMsecs(), m_reception.framesAccepted);
+    if (due.plots)
+        refresh();
+    if (due.status)
+        updateStatus();
 }
 
 void TrendWindow::refresh()
 {
-    const TrendBuffer& samples = shown();
-    if (m_following || m_to <= m_from)
-        std::tie(m_from, m_to) = followedRange(samples);
-    m_sinceDrawn.start();
-    const auto lines = downsampleAll(samples, m_from, m_to, columns(), m_loaded ? m_loaded->longestStepMsecs() : kLiveLongestStepMsecs);
+    m_view.drawing(source(), columns(), m_clock->nowMsecs(), m_clock->monotonicMsecs());
+    const auto lines = downsampleAll(shown(), m_view.from(), m_view.to(), columns(),
+                                     m_loaded ? m_loaded->longestStepMsecs() : kLiveLongestStepMsecs);
     drawPlot(m_temperature, lines);
     drawPlot(m_humidity, lines);
-    m_drawnSize = samples.size();
-    m_drawnLast = samples.empty() ? -1 : samples.at(samples.size() - 1).msecsSinceEpoch;
 }
 
 void TrendWindow::followLive()
 {
-    m_following = true;
+    m_view.follow();
     m_loader.cancel();
     m_loaded.reset();
     showSource(QStringLiteral("Live: every frame since the program started"));
@@ -181,30 +156,17 @@ void TrendWindow::followLive()
     updateStatus();
 }
 
-void TrendWindow::stopFollowing()
-{
-    m_following = false;
-    m_ui->cmdLive->setChecked(false);
-}
-
 void TrendWindow::zoom(double factor, double aroundMsecs)
 {
-    stopFollowing();
-    const double from = aroundMsecs - (aroundMsecs - static_cast<double>(m_from)) * factor;
-    const double to = aroundMsecs + (static_cast<double>(m_to) - aroundMsecs) * factor;
-    if (to - from < 10'000)
-        return; // no closer than ten seconds across
-    m_from = static_cast<qint64>(from);
-    m_to = static_cast<qint64>(to);
-    m_span = m_to - m_from;
-    refresh();
+    m_ui->cmdLive->setChecked(false);
+    if (m_view.zoom(factor, aroundMsecs))
+        refresh();
 }
 
 void TrendWindow::pan(double byMsecs)
 {
-    stopFollowing();
-    m_from += static_cast<qint64>(byMsecs);
-    m_to += static_cast<qint64>(byMsecs);
+    m_ui->cmdLive->setChecked(false);
+    m_view.pan(byMsecs);
     refresh();
 }
 
@@ -226,25 +188,13 @@ QString TrendWindow::describe(double msecs) const
              text(sample.value(TrendSample::LowHumidity)), text(sample.value(TrendSample::HighHumidity)));
 }
 
-void TrendWindow::countFrameRate()
-{
-    // The frames of the last second's ticks: whole frames a second for a node that sends
-    // once a second, whenever the status line shows them.
-    static constexpr auto kTicksPerSecond = std::chrono::milliseconds(1000) / kRedrawPeriod;
-    if (++m_rateTicks >= kTicksPerSecond) {
-        m_frameRate = static_cast<double>(m_reception.framesAccepted - m_acceptedBefore);
-        m_acceptedBefore = m_reception.framesAccepted;
-        m_rateTicks = 0;
-    }
-}
-
 void TrendWindow::updateStatus()
 {
-    m_sinceStatus.start();
-    const qint64 age = m_live.empty() ? -1 : QDateTime::currentMSecsSinceEpoch() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
+    m_view.statusShown(m_clock->monotonicMsecs());
+    const qint64 age = m_live.empty() ? -1 : m_clock->nowMsecs() - m_live.at(m_live.size() - 1).msecsSinceEpoch;
     m_status = QStringLiteral("%1 · last frame %2 · %3 frames/s")
                    .arg(lineCountsText(lineCounts(m_reception), CountsStyle::StatusLine), ageText(age))
-                   .arg(m_frameRate, 0, 'f', 1);
+                   .arg(m_view.frameRate(), 0, 'f', 1);
     m_ui->lblStatus->setText(m_status);
 }
 
@@ -283,14 +233,9 @@ void TrendWindow::logLoaded(const QString& failure)
                    .arg(m_loaded->records)
                    .arg(m_loaded->malformed)
                    .arg(m_loaded->malformed == 1 ? QStringLiteral("line") : QStringLiteral("lines")));
-    m_following = false;
     m_ui->cmdLive->setChecked(false);
-    // The whole file at once, then zoom and pan as with live data.
-    const TrendBuffer& samples = m_loaded->samples;
-    m_span = 0;
-    m_ui->cbSpan->setCurrentIndex(static_cast<int>(kSpans.size()) - 1);
-    m_from = samples.empty() ? 0 : samples.at(0).msecsSinceEpoch;
-    m_to = samples.empty() ? 0 : std::max<qint64>(samples.at(samples.size() - 1).msecsSinceEpoch, m_from + 60000);
+    m_view.showWhole(m_loaded->samples);
+    m_ui->cbSpan->setCurrentIndex(static_cast<int>(TrendView::kSpans.size()) - 1);
     refresh();
     updateStatus();
 }
@@ -298,7 +243,7 @@ void TrendWindow::logLoaded(const QString& failure)
 std::optional<QString> TrendWindow::exportShown(const QString& path)
 {
     const TrendBuffer& samples = shown();
-    return exportCsv(path, samples, samples.lowerBound(m_from), samples.lowerBound(m_to + 1));
+    return exportCsv(path, samples, samples.lowerBound(m_view.from()), samples.lowerBound(m_view.to() + 1));
 }
 
 void TrendWindow::openLogClicked()

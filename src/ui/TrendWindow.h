@@ -4,9 +4,10 @@
 #include "trend/Downsample.h"
 #include "trend/LogImport.h"
 #include "trend/LogLoader.h"
+#include "logging/Clock.h"
 #include "trend/TrendBuffer.h"
+#include "trend/TrendView.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -27,13 +28,11 @@ class TrendPlot;
 class TrendWindow : public QWidget {
     Q_OBJECT
 public:
-    TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, QWidget* parent = nullptr);
+    // The time comes from `clock`, the system's when none is given.
+    TrendWindow(const TrendBuffer& live, const FrameAssembler& reception, const Clock* clock = nullptr, QWidget* parent = nullptr);
     ~TrendWindow() override;
 
-    // The spans offered, in milliseconds; 0 is "All".
-    static constexpr std::array<qint64, 5> kSpans{10 * 60'000, 60 * 60'000, 8 * 60 * 60'000, 24 * 60 * 60'000, 0};
-
-    bool following() const { return m_following; }
+    bool following() const { return m_view.following(); }
     const TrendBuffer& shown() const;
     // Starts loading a log file, read in slices between events, to show in place of the
     // live data once read; the reason when it cannot be read at all. The source line says
@@ -66,13 +65,10 @@ private:
                    TrendSample::Quantity reading, TrendSample::Quantity low, TrendSample::Quantity high);
     void drawPlot(const Plot& plot, const std::array<QList<TrendSegment>, TrendSample::Count>& lines);
     int columns() const;
-    // The span shown while following: from the newest frame, or now, back by the span,
-    // its end stepped to whole columns.
-    std::pair<qint64, qint64> followedRange(const TrendBuffer& samples) const;
+    TrendView::Source source() const { return {shown(), m_loaded != nullptr}; }
+    void tick();
     void zoom(double factor, double aroundMsecs);
     void pan(double byMsecs);
-    void stopFollowing();
-    void countFrameRate();
     void updateStatus();
     QString describe(double msecs) const;
     void openLogClicked();
@@ -89,18 +85,9 @@ private:
     QString m_loadedName;
     Plot m_temperature;
     Plot m_humidity;
-    qint64 m_span = kSpans[0];
-    qint64 m_from = 0;
-    qint64 m_to = 0;
-    bool m_following = true;
-    std::size_t m_drawnSize = 0;
-    qint64 m_drawnLast = -1;
+    TrendView m_view;
+    SystemClock m_systemClock;
+    const Clock* m_clock = &m_systemClock;
     QTimer m_tick;
-    QElapsedTimer m_sinceDrawn;
-    QElapsedTimer m_sinceStatus;
     QString m_status;
-    // For the frame rate: the count of accepted frames a second ago.
-    quint64 m_acceptedBefore = 0;
-    int m_rateTicks = 0;
-    double m_frameRate = 0;
 };
