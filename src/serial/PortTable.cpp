@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "platform/DeviceFolder.h"
 #include "SerialLine.h"
 
 QString portToolTip(const PresentPort& port)
@@ -30,33 +29,7 @@ QString portToolTip(const PresentPort& port)
     return lines.join(u'\n');
 }
 
-namespace {
-
-// Asking the system for its serial devices takes milliseconds, and the watchdog asks every
-// second. Device nodes come and go under /dev, so while /dev is unchanged the last
-// answer still holds.
-class CachedSystemDevices {
-public:
-    QList<SystemSerialDevice> operator()()
-    {
-        const std::optional<DeviceFolderStamp> stamp = deviceFolderStamp();
-        if (!stamp || !m_valid || *stamp != m_stamp) {
-            m_devices = systemSerialDevices();
-            m_stamp = stamp.value_or(DeviceFolderStamp{});
-            m_valid = stamp.has_value();
-        }
-        return m_devices;
-    }
-
-private:
-    bool m_valid = false;
-    DeviceFolderStamp m_stamp{};
-    QList<SystemSerialDevice> m_devices;
-};
-
-} // namespace
-
-PortTable::PortTable() : m_source(CachedSystemDevices()) {}
+PortTable::PortTable() : m_source(systemSerialDevices) {}
 
 PortTable::PortTable(DeviceSource source) : m_source(std::move(source)) {}
 
