@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "publish/MqttUrl.h"
+#include "publish/MqttClient.h"
 #include "remote/RemoteSetting.h"
 
 #include <QString>
@@ -25,13 +25,8 @@ struct LoggerOptions {
     std::chrono::milliseconds interval{30000};
     // May hold %Y, %m and %d: each day's records then go to that day's file.
     QString logPath = QStringLiteral("data.txt");
-    std::optional<MqttEndpoint> mqtt;
-    QString mqttUser;
-    QString mqttPassword;
-    QString mqttCaFile;
-    QString mqttCertFile;
-    QString mqttKeyFile;
-    QString mqttClientId;
+    // The broker to publish to, as the MQTT client takes it; none: no MQTT.
+    std::optional<MqttClient::Options> broker;
     // Home Assistant discovery under this prefix; none when off.
     std::optional<QString> discoveryPrefix;
     bool retainState = false;
@@ -41,8 +36,8 @@ struct LoggerOptions {
     bool quiet = false;
 };
 
-// The program ends before it starts: help or version on stdout with 0, a usage error as
-// one line on stderr with 2.
+// The program ends before it starts: help or version on stdout with 0, a usage error with
+// 2, its text the problem in one line for the journal.
 struct LoggerExit {
     int code = 0;
     QString text;

@@ -34,15 +34,11 @@ int main(int argc, char* argv[])
 
     const auto read = readLoggerOptions(QCoreApplication::arguments());
     if (const auto* exit = std::get_if<LoggerExit>(&read)) {
-        if (exit->code == 0) {
+        // A start that ends in a usage error is an error for the journal like any other.
+        if (exit->code == 0)
             std::fputs(qPrintable(exit->text), stdout);
-        } else {
-            // A start that ends here is an error for the journal like any other.
-            QString text = exit->text.trimmed();
-            if (text.startsWith(QLatin1String("zeq4810-logger: ")))
-                text = text.mid(16);
-            say(text, true);
-        }
+        else
+            say(exit->text, true);
         return exit->code;
     }
     const LoggerOptions& options = std::get<LoggerOptions>(read);
@@ -61,18 +57,14 @@ int main(int argc, char* argv[])
 
     std::unique_ptr<StatePublisher> publisher;
     std::unique_ptr<RemoteCommands> commands;
-    if (options.mqtt) {
-        MqttClient::Options connection{*options.mqtt,         options.mqttUser,   options.mqttPassword, {}, {},
-                                       options.mqttCaFile,    options.mqttCertFile, options.mqttKeyFile, options.mqttClientId};
-        // Commands need MQTT 5 to tell a retained set from a live one.
-        connection.mqtt5 = !options.mqttCommands.isEmpty();
+    if (options.broker) {
         StatePublisher::Settings settings;
         for (const RemoteSetting setting : options.mqttCommands)
             settings.writable.append(remoteSettingName(setting));
         settings.topics = {options.discoveryPrefix.value_or(QString()), options.topicPrefix, options.line, options.lineName};
         settings.discovery = options.discoveryPrefix.has_value();
         settings.retainState = options.retainState;
-        publisher = std::make_unique<StatePublisher>(connection, settings);
+        publisher = std::make_unique<StatePublisher>(*options.broker, settings);
         QObject::connect(publisher.get(), &StatePublisher::report, report);
         QObject::connect(&logger, &LineLogger::nodeFrame, publisher.get(), &StatePublisher::nodeFrame);
         QObject::connect(&logger, &LineLogger::linkAliveChanged, publisher.get(), &StatePublisher::setLinkAlive);

@@ -86,7 +86,11 @@ MqttClient::MqttClient(Options options, QObject* parent) : QObject(parent), m_op
     connect(&m_housekeeping, &QTimer::timeout, this, [this] { afterLoop(mosquitto_loop_misc(m_client)); });
     m_retainedReadLimit.setSingleShot(true);
     m_retainedReadLimit.setInterval(kRetainedReadLimit);
-    connect(&m_retainedReadLimit, &QTimer::timeout, this, &MqttClient::endRetainedRead);
+    connect(&m_retainedReadLimit, &QTimer::timeout, this, [this] {
+        endRetainedRead();
+        if (m_connected)
+            afterLoop(MOSQ_ERR_SUCCESS);
+    });
 }
 
 MqttClient::~MqttClient()
@@ -183,7 +187,7 @@ void MqttClient::endRetainedRead()
     RetainedRead read = *std::exchange(m_retainedRead, std::nullopt);
     // Messages on the filter from now on would be the second subscription's copies.
     if (m_connected)
-        mosquitto_unsubscribe(m_client, nullptr, read.filter.toUtf8().constData());
+        noteCallbackResult(mosquitto_unsubscribe(m_client, nullptr, read.filter.toUtf8().constData()));
     read.done(read.messages);
 }
 
@@ -245,7 +249,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int result)
     client->m_unacknowledged.clear();
     client->reportReachable(true, QString());
     for (const auto& subscription : std::as_const(client->m_subscriptions))
-        client->sendSubscription(subscription);
+        client->noteCallbackResult(client->sendSubscription(subscription));
     // What waited for this session goes first, in the order it was published.
     // A message the broker refuses outright goes too; one cut off by a lost connection waits.
     while (!client->m_queue.empty() && client->m_connected) {
@@ -281,8 +285,18 @@ void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* mess
                                    QByteArray(static_cast<const char*>(message->payload), message->payloadlen), message->retain);
 }
 
+void MqttClient::noteCallbackResult(int result)
+{
+    if (result != MOSQ_ERR_SUCCESS && result != MOSQ_ERR_NO_CONN && m_callbackFailure == MOSQ_ERR_SUCCESS)
+        m_callbackFailure = result;
+}
+
 void MqttClient::afterLoop(int result)
 {
+    // A call that failed inside a callback counts as the loop call's own failure.
+    const int callbackFailure = std::exchange(m_callbackFailure, MOSQ_ERR_SUCCESS);
+    if (result == MOSQ_ERR_SUCCESS)
+        result = callbackFailure;
     if (m_finished)
         return;
     if (mosquitto_socket(m_client) < 0 || (result != MOSQ_ERR_SUCCESS && result != MOSQ_ERR_NO_CONN)) {

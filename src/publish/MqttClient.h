@@ -103,6 +103,9 @@ Q_SIGNALS:
 private:
     void connectNow();
     void afterLoop(int result);
+    // A call made inside one of the library's callbacks: its failure is acted upon by the
+    // afterLoop of the loop call that ran the callback, as a failure of that call.
+    void noteCallbackResult(int result);
     void watchSocket();
     void dropNotifiers();
     int sendSubscription(const std::pair<QString, bool>& subscription);
@@ -123,6 +126,7 @@ private:
     QTimer m_housekeeping;
     std::chrono::seconds m_backoff = kFirstRetry;
     QString m_refusal;
+    int m_callbackFailure = 0; // none yet (MOSQ_ERR_SUCCESS)
     QString m_setUpProblem;
     QList<std::pair<QString, bool>> m_subscriptions; // filter, retain as published
     std::deque<Message> m_queue;
