@@ -309,6 +309,48 @@ private Q_SLOTS:
         QVERIFY(!client.isConnected());
     }
 
+    // Each setting written over MQTT goes in its own field of the command, alone, with a
+    // value no other field could take for it, to the byte.
+    void eachRemoteSettingReachesItsOwnField_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QByteArray>("command");
+        const auto row = [](const char* name, RemoteSetting setting, const char* value, const char* command) {
+            QTest::newRow(name) << int(setting) << QByteArray(value) << QByteArray(command);
+        };
+        row("temperature_low", RemoteSetting::TemperatureLow, "12.5", "@,,,12.5,,,,,,,,,1,1,\r\n");
+        row("temperature_high", RemoteSetting::TemperatureHigh, "33.5", "@,,,,33.5,,,,,,,,1,1,\r\n");
+        row("humidity_low", RemoteSetting::HumidityLow, "45.5", "@,,,,,45.5,,,,,,,1,1,\r\n");
+        row("humidity_high", RemoteSetting::HumidityHigh, "75.5", "@,,,,,,75.5,,,,,,1,1,\r\n");
+        row("hot_cold HH", RemoteSetting::HotCold, "HH", "@,,,,,,,11,,,,,1,1,\r\n");
+        row("hot_cold HC", RemoteSetting::HotCold, "HC", "@,,,,,,,10,,,,,1,1,\r\n");
+        row("hot_cold CH", RemoteSetting::HotCold, "CH", "@,,,,,,,1,,,,,1,1,\r\n");
+        row("hot_cold CC", RemoteSetting::HotCold, "CC", "@,,,,,,,0,,,,,1,1,\r\n");
+        row("relay1", RemoteSetting::Relay1, "ON", "@,,,,,,,,1,,,,1,1,\r\n");
+        row("relay2", RemoteSetting::Relay2, "ON", "@,,,,,,,,,1,,,1,1,\r\n");
+        row("relay2 off", RemoteSetting::Relay2, "OFF", "@,,,,,,,,,0,,,1,1,\r\n");
+        row("pwm", RemoteSetting::Pwm, "201", "@,,,,,,,,,,201,,1,1,\r\n");
+        row("mode", RemoteSetting::Mode, "3", "@,,,,,,,,,,,3,1,1,\r\n");
+        row("max_sensor", RemoteSetting::MaxSensor, "17", "@,,17,,,,,,,,,,1,1,\r\n");
+    }
+    void eachRemoteSettingReachesItsOwnField()
+    {
+        QFETCH(int, setting);
+        QFETCH(QByteArray, value);
+        QFETCH(QByteArray, command);
+        auto* comm = new FakeCommControl;
+        comm->open = true;
+        LineSession session{std::unique_ptr<CommControl>(comm)};
+        MqttClient client(MqttClient::Options{});
+        const auto written = static_cast<RemoteSetting>(setting);
+        RemoteCommands commands(client, session, QStringLiteral("site/COM1"), {written});
+        for (int frame = 0; frame < 3; ++frame) // node 1, real from its third frame; the send window open
+            session.OnComm(typicalFrame());
+        commands.messageReceived(QStringLiteral("site/COM1/1/set/") + remoteSettingName(written), value, false);
+        QCOMPARE(comm->written, command);
+    }
+
     // In the low-above-high check, a new write's set points count over those of the
     // command in flight: what the node will hold once both are applied.
     void aNewWriteWinsOverTheCommandInFlight()
@@ -549,6 +591,33 @@ private Q_SLOTS:
         QVERIFY2(when.last() >= 500 && when.last() < 650, QByteArray::number(when.last()));
         QTest::qWait(700);
         QCOMPARE(sent.size(), 3);
+    }
+
+    // Frames ten times a second: the node's state goes out twice a second all along, each
+    // half second after the last, not half a second after the next frame (which would be
+    // fewer, 1.7 a second).
+    void framesFasterThanTheLimitGoOutTwiceASecond()
+    {
+        QElapsedTimer clock;
+        QList<qint64> when;
+        PublishLimiter limiter(500ms, [&](const QString&) { when.append(clock.elapsed()); });
+        QTimer frames;
+        frames.setTimerType(Qt::PreciseTimer);
+        int offered = 0;
+        connect(&frames, &QTimer::timeout, this, [&] {
+            if (++offered == 30)
+                frames.stop();
+            limiter.offer(QStringLiteral("1"));
+        });
+        clock.start();
+        limiter.offer(QStringLiteral("1"));
+        frames.start(100);
+        QTRY_VERIFY_WITH_TIMEOUT(!frames.isActive(), 5000);
+        QTest::qWait(600);
+        QVERIFY2(when.size() >= 7, QByteArray::number(when.size()));
+        for (qsizetype i = 1; i < when.size(); ++i)
+            QVERIFY2(when[i] - when[i - 1] >= 500 && when[i] - when[i - 1] < 590,
+                     qPrintable(QStringLiteral("%1 ms before state %2").arg(when[i] - when[i - 1]).arg(i)));
     }
 
     // The program as a service runs it: records, states and availability, and recovery

@@ -375,6 +375,30 @@ private Q_SLOTS:
         QCOMPARE(result.malformed, 1);
     }
 
+    // A log being written ends in a record whose line end has not come yet: loaded from
+    // the file, that record is kept; and records after whole days without any are stamped
+    // on their own day, not on the day of the last record of the same hour.
+    void aLoadedLogKeepsItsLastRecordAndItsDays()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("data.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("12-01-2026    10:00:00      1             25.3          60.2\r\n"
+                   "12-03-2026    10:00:05      1             25.4          60.3\r\n"
+                   "12-03-2026    10:00:10      1             25.5          60.4");
+        file.close();
+        LogLoader loader;
+        QVERIFY(!loader.start(file.fileName()));
+        QTRY_VERIFY(!loader.running());
+        const std::unique_ptr<LogImport> loaded = loader.take();
+        QCOMPARE(loaded->records, 3);
+        QCOMPARE(loaded->malformed, 0);
+        const TrendBuffer& samples = loaded->samples;
+        QCOMPARE(samples.at(2).value(TrendSample::Temperature), 25.5f);
+        QCOMPARE(samples.at(1).msecsSinceEpoch - samples.at(0).msecsSinceEpoch, 2 * 86'400'000 + 5000);
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(samples.at(1).msecsSinceEpoch), QDateTime(QDate(2026, 12, 3), QTime(10, 0, 5)));
+    }
+
     // Lines break where nothing came for longer than the rule allows: live, six seconds
     // (6.000 s joins, 6.001 s breaks); a log, two of its own record intervals.
     void holesBreakTheLines()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "telemetry/FrameAssembler.h"
+#include "ui/Accessibility.h"
 #include "ui/ElidedLabel.h"
 #include "ui/TrendPlot.h"
 #include "ui/TrendWindow.h"
@@ -300,6 +301,32 @@ private Q_SLOTS:
         QCOMPARE(face("lblStatus")->role(), QAccessible::StaticText);
         QCOMPARE(face("lblStatus")->text(QAccessible::Name), longText);
         QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
+    }
+
+    // Each time the status line's text changes, a screen reader hears of it: one name
+    // change each, none for a text set again unchanged.
+    void aChangedStatusLineIsAnnounced()
+    {
+        TestClock clock;
+        TrendBuffer samples;
+        samples.append(flatSample(clock.wall, 20));
+        FrameAssembler reception;
+        TrendWindow window(samples, reception, &clock);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* status = window.findChild<ElidedLabel*>(QStringLiteral("lblStatus"));
+        QList<QWidget*> announced;
+        watchAnnouncements([&announced](QWidget* widget) { announced.append(widget); });
+        QStringList seen{window.statusText()};
+        for (int second = 0; second < 3; ++second) {
+            clock.advance(1100); // the last frame a second older: the status line says so
+            QTRY_VERIFY(window.statusText() != seen.constLast());
+            seen.append(window.statusText());
+        }
+        status->setText(seen.constLast());
+        watchAnnouncements({});
+        QCOMPARE(announced.count(status), 3);
     }
 };
 

@@ -151,3 +151,23 @@ void hideFromAccessibility(QWidget* widget)
     widget->setProperty(kHiddenProperty, true);
     forgetInterface(widget);
 }
+
+namespace {
+std::function<void(QWidget*)>& announcementWatcher()
+{
+    static std::function<void(QWidget*)> watcher;
+    return watcher;
+}
+} // namespace
+
+void watchAnnouncements(std::function<void(QWidget*)> watcher) { announcementWatcher() = std::move(watcher); }
+
+void announceNameChange(QWidget* widget)
+{
+    if (announcementWatcher())
+        announcementWatcher()(widget);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(widget, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}

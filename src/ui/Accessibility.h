@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QWidget;
 
@@ -28,3 +30,10 @@ void markAsDialog(QWidget* window);
 
 // A control that shows nothing stays out of the accessibility tree.
 void hideFromAccessibility(QWidget* widget);
+
+// Tells a screen reader that `widget`'s name (the text it reads) changed. Qt passes the
+// news on only while a screen reader listens; a watcher, where one is set, hears every
+// announcement all the same (tests, under a platform without a screen reader). An empty
+// watcher ends the watch.
+void announceNameChange(QWidget* widget);
+void watchAnnouncements(std::function<void(QWidget*)> watcher);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ElidedLabel.h"
 
-#include <QAccessible>
+#include "Accessibility.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -22,10 +23,7 @@ void ElidedLabel::setText(const QString& text)
     m_text = text;
     setToolTip(text);
     update();
-    if (QAccessible::isActive()) {
-        QAccessibleEvent changed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&changed);
-    }
+    announceNameChange(this);
 }
 
 QSize ElidedLabel::sizeHint() const { return {fontMetrics().averageCharWidth() * 20, fontMetrics().height() + 2 * kMargin}; }
