@@ -60,6 +60,37 @@ bool mosquittoMissing()
     return false;
 }
 
+// The tests of the program as a service skip, saying why, where Mosquitto is missing.
+#define SKIP_WITHOUT_MOSQUITTO()                                                                   \
+    do {                                                                                           \
+        if (mosquittoMissing())                                                                    \
+            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");           \
+    } while (false)
+
+// The logger as a service runs: a broker of its own, a working folder for the records, and
+// the logger as a process on a line under the prefix "site".
+struct ServiceRig {
+    Broker broker;
+    QTemporaryDir work;
+    QProcess logger;
+
+    QString brokerUrl() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port); }
+    QString logPath(const QString& name = QStringLiteral("data.txt")) const { return work.filePath(name); }
+    // The arguments for the line at `device` as COM1, its records in `log`, publishing to
+    // the broker under `prefix`; then `more`.
+    QStringList arguments(const QString& device, const QStringList& more = {}, const QString& log = QStringLiteral("data.txt"),
+                          const QString& prefix = QStringLiteral("site")) const
+    {
+        return QStringList{"--port", "COM1=" + device, "--log", logPath(log), "--mqtt", brokerUrl(), "--topic", prefix} + more;
+    }
+    static bool start(QProcess& process, const QStringList& arguments)
+    {
+        process.start(QStringLiteral(LOGGER_PATH), arguments);
+        return process.waitForStarted();
+    }
+    bool start(const QStringList& arguments) { return start(logger, arguments); }
+};
+
 // The seconds of the records' times, in file order.
 QList<int> recordSeconds(const QString& path)
 {
@@ -291,8 +322,7 @@ private Q_SLOTS:
     // library's reason, as one refused at any other time does; it is never silently lost.
     void aRefusedSubscriptionFailsTheSession()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        SKIP_WITHOUT_MOSQUITTO();
         Broker broker;
         QVERIFY(broker.start());
         MqttClient::Options options;
@@ -377,8 +407,7 @@ private Q_SLOTS:
     // The state the twice-a-second limit holds back goes out when the logger ends.
     void theHeldStateGoesOutAtTheEnd()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
+        SKIP_WITHOUT_MOSQUITTO();
         Broker broker;
         QVERIFY(broker.start());
         Listener states;
@@ -624,19 +653,15 @@ private Q_SLOTS:
     // from a broker and a device that go away and come back.
     void publishesLogsAndRecovers()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("mosquitto_sub")).isEmpty())
-            QSKIP("mosquitto and mosquitto_sub are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
         Simulator sim;
         QVERIFY(sim.start());
-        QTemporaryDir work;
-        const QString log = work.filePath(QStringLiteral("data.txt"));
-        QProcess logger;
-        logger.start(QStringLiteral(LOGGER_PATH), {"--port", "COM1=" + sim.link(), "--interval", "1s", "--log", log, "--mqtt",
-                                                    QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site"});
-        QVERIFY(logger.waitForStarted());
+        const QString log = rig.logPath();
+        QProcess& logger = rig.logger;
+        QVERIFY(rig.start(rig.arguments(sim.link(), {"--interval", "1s"})));
         QByteArray said;
         connect(&logger, &QProcess::readyReadStandardError, this, [&] { said += logger.readAllStandardError(); });
 
@@ -697,16 +722,14 @@ private Q_SLOTS:
     // the logger as a process; the bytes on the line are the simulator's own report.
     void remoteCommandsReachTheLineOnlyWhenSound()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
-        QTemporaryDir work;
         const auto run = [&](QProcess& logger, Simulator& node, const QStringList& more) {
             logger.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            logger.start(QStringLiteral(LOGGER_PATH), QStringList{"--port", "COM1=" + node.link(), "--log", work.filePath("data.txt"), "--mqtt",
-                                                                  QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet"} + more);
-            return logger.waitForStarted() && broker.received(QStringLiteral("site/COM1/1/state"), 1).size() == 1;
+            return ServiceRig::start(logger, rig.arguments(node.link(), QStringList{"--quiet"} + more)) &&
+                   broker.received(QStringLiteral("site/COM1/1/state"), 1).size() == 1;
         };
         Listener results;
         QVERIFY(results.start(broker.port, QStringLiteral("site/COM1/+/command"), 40));
@@ -821,17 +844,14 @@ private Q_SLOTS:
     // killed or a node falls silent, readings typed, and nothing from a noisy line.
     void homeAssistantSeesEachNodeAndTheTruthAboutIt()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
         PseudoTerminal pty;
-        QTemporaryDir work;
-        const QStringList arguments{"--port", "COM1=" + pty.path(), "--interval", "1s", "--log", work.filePath(QStringLiteral("data.txt")),
-                                    "--mqtt", QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--ha-discovery"};
-        QProcess logger;
-        logger.start(QStringLiteral(LOGGER_PATH), arguments);
-        QVERIFY(logger.waitForStarted());
+        const QStringList arguments = rig.arguments(pty.path(), {"--interval", "1s", "--ha-discovery"});
+        QProcess& logger = rig.logger;
+        QVERIFY(rig.start(arguments));
         QByteArray node = "1";
         QTimer frames;
         connect(&frames, &QTimer::timeout, this, [&] {
@@ -909,8 +929,7 @@ private Q_SLOTS:
         QCOMPARE(broker.received(QStringLiteral("site/COM1/status"), 1), QStringList{"site/COM1/status offline"});
 
         // Killed without a word: the broker's will says the logger is gone.
-        logger.start(QStringLiteral(LOGGER_PATH), arguments);
-        QVERIFY(logger.waitForStarted());
+        QVERIFY(rig.start(arguments));
         frames.start(200);
         QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/status"), 1, 1000),
                                   QStringList{"site/COM1/status online"}, 5000);
@@ -925,11 +944,10 @@ private Q_SLOTS:
     // that line only, and no Home Assistant topic or id is shared.
     void linesAndSitesStayApart()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
-        QTemporaryDir work;
         Simulator nodes[3];
         QProcess loggers[3];
         const std::pair<const char*, const char*> sites[3]{{"site", "a"}, {"site", "b"}, {"other", "a"}};
@@ -938,11 +956,9 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) {
             QVERIFY(nodes[i].start());
             loggers[i].setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            loggers[i].start(QStringLiteral(LOGGER_PATH),
-                             {"--port", "COM1=" + nodes[i].link(), "--log", work.filePath(QStringLiteral("data%1.txt").arg(i)), "--mqtt",
-                              QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", sites[i].first, "--line", sites[i].second,
-                              "--quiet", "--ha-discovery", "--mqtt-commands=temperature_high"});
-            QVERIFY(loggers[i].waitForStarted());
+            QVERIFY(ServiceRig::start(loggers[i], rig.arguments(nodes[i].link(),
+                                                                {"--line", sites[i].second, "--quiet", "--ha-discovery", "--mqtt-commands=temperature_high"},
+                                                                QStringLiteral("data%1.txt").arg(i), QLatin1String(sites[i].first))));
         }
         // Each logger's status, node, and 15 sensors with one control: 3 x 17 configs.
         const QStringList configs = broker.received(QStringLiteral("homeassistant/#"), 3 * 17, 10000);
@@ -985,17 +1001,14 @@ private Q_SLOTS:
     // node that went away while the logger was killed is offline within 2 s of its restart.
     void aFalseNodeLeavesNothingAndAGoneNodeGoesOffline()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
         PseudoTerminal pty;
-        QTemporaryDir work;
-        const QStringList arguments{"--port", "COM1=" + pty.path(), "--log", work.filePath(QStringLiteral("data.txt")), "--mqtt",
-                                    QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--ha-discovery", "--quiet"};
-        QProcess logger;
-        logger.start(QStringLiteral(LOGGER_PATH), arguments);
-        QVERIFY(logger.waitForStarted());
+        const QStringList arguments = rig.arguments(pty.path(), {"--ha-discovery", "--quiet"});
+        QProcess& logger = rig.logger;
+        QVERIFY(rig.start(arguments));
         Listener everything;
         QVERIFY(everything.start(broker.port, QStringLiteral("#"), 30));
         const QByteArray fields = "25.3,60.2,20.0,30.0,40.0,80.0,10,2,128,1,0,1,0,512,1";
@@ -1024,8 +1037,7 @@ private Q_SLOTS:
         QCOMPARE(broker.received(QStringLiteral("site/COM1/2/availability"), 1), QStringList{"site/COM1/2/availability online"});
         QElapsedTimer sinceStart;
         sinceStart.start();
-        logger.start(QStringLiteral(LOGGER_PATH), arguments);
-        QVERIFY(logger.waitForStarted());
+        QVERIFY(rig.start(arguments));
         QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/2/availability"), 1, 300),
                                   QStringList{"site/COM1/2/availability offline"}, 2000);
         QVERIFY2(sinceStart.elapsed() < 2000, QByteArray::number(sinceStart.elapsed()));
@@ -1039,18 +1051,14 @@ private Q_SLOTS:
     // refused writes is a line or two in the journal, not a thousand.
     void resultsOutliveTheBrokerAndFloodsStayOutOfTheJournal()
     {
-        if (mosquittoMissing())
-            QSKIP("mosquitto and its clients are needed (scripts/install-deps --test)");
-        Broker broker;
+        SKIP_WITHOUT_MOSQUITTO();
+        ServiceRig rig;
+        Broker& broker = rig.broker;
         QVERIFY(broker.start());
         Simulator node;
         QVERIFY(node.start({"--period", "1000"}));
-        QTemporaryDir work;
-        QProcess logger;
-        logger.start(QStringLiteral(LOGGER_PATH), {"--port", "COM1=" + node.link(), "--log", work.filePath(QStringLiteral("data.txt")), "--mqtt",
-                                                   QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port), "--topic", "site", "--quiet",
-                                                   "--mqtt-commands=temperature_high"});
-        QVERIFY(logger.waitForStarted());
+        QProcess& logger = rig.logger;
+        QVERIFY(rig.start(rig.arguments(node.link(), {"--quiet", "--mqtt-commands=temperature_high"})));
         QTRY_COMPARE_WITH_TIMEOUT(broker.received(QStringLiteral("site/COM1/1/availability"), 1, 1000),
                                   QStringList{"site/COM1/1/availability online"}, 8000);
         const auto holdNode = [&node](bool hold) {
