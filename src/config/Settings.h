@@ -72,7 +72,7 @@ static_assert(
 
 inline constexpr const SettingRow& settingRow(Setting setting) { return kSettings[static_cast<std::size_t>(setting)]; }
 inline constexpr const InputLimits& inputLimits(Setting setting) { return settingRow(setting).limits; }
-// The setting's name in topics, in the logger's option and in results: "temperature_low".
+// The setting's name in topics, in the logger's option and in results (temperature_low).
 inline constexpr const char* mqttName(const SettingRow& row) { return row.echoedBy ? reading(*row.echoedBy).key : row.ownName; }
 
 // The setting's name for people, as its frame field is named ("Low temperature point").

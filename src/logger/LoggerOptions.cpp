@@ -106,8 +106,8 @@ struct Flags {
                                    QStringLiteral("Publish the states retained, so a new subscriber has the last one at once.")};
     QCommandLineOption commands{QStringLiteral("mqtt-commands"),
                                 QStringLiteral("Take configuration commands for these settings from PREFIX/LINE/NODE/set/SETTING "
-                                               "(comma-separated: temperature_low, temperature_high, humidity_low, "
-                                               "humidity_high, pwm, mode, hot_cold, relay1, relay2, max_sensor)."),
+                                               "(comma-separated: %1).")
+                                    .arg(remoteSettingNames().join(QStringLiteral(", "))),
                                 QStringLiteral("LIST")};
 
     QList<QCommandLineOption> all() const

@@ -24,6 +24,15 @@ RemoteValue number(RemoteSetting setting, const QString& text)
 
 } // namespace
 
+QStringList remoteSettingNames()
+{
+    QStringList names;
+    for (const SettingRow& row : kSettings)
+        if (remotelyWritable(row))
+            names.append(QLatin1StringView(mqttName(row)));
+    return names;
+}
+
 QString remoteSettingName(RemoteSetting setting) { return QLatin1StringView(mqttName(settingRow(setting))); }
 
 std::optional<RemoteSetting> remoteSettingNamed(QStringView name)
@@ -56,11 +65,7 @@ std::variant<QList<RemoteSetting>, QString> parseRemoteSettings(const QString& l
             return QStringLiteral("the node number is never written remotely: it would rename every topic");
         const std::optional<RemoteSetting> setting = remoteSettingNamed(name);
         if (!setting) {
-            QStringList known;
-            for (const SettingRow& row : kSettings)
-                if (remotelyWritable(row))
-                    known.append(QLatin1StringView(mqttName(row)));
-            return QStringLiteral("unknown setting \"%1\" (known: %2)").arg(name, known.join(QStringLiteral(", ")));
+            return QStringLiteral("unknown setting \"%1\" (known: %2)").arg(name, remoteSettingNames().join(QStringLiteral(", ")));
         }
         if (!settings.contains(*setting))
             settings.append(*setting);

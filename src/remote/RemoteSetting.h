@@ -22,6 +22,8 @@ using RemoteSetting = Setting;
 
 // The setting's name in topics and in the option, as the settings table gives it.
 QString remoteSettingName(RemoteSetting setting);
+// The names of the settings that may be written from afar, in the table's order.
+QStringList remoteSettingNames();
 // The setting a name stands for; none for the node number and for names of no setting.
 std::optional<RemoteSetting> remoteSettingNamed(QStringView name);
 
