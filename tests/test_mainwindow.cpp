@@ -107,6 +107,7 @@ private Q_SLOTS:
         QCOMPARE(form.centralWidget()->size(), QSize(451, 422));
         QCOMPARE(form.findChild<QPushButton*>("Command1")->palette().color(QPalette::Button), QColor(0xFF, 0x80, 0x00));
         QCOMPARE(form.findChild<QLabel*>("Label13")->text(), QStringLiteral("Status Disconnect"));
+        QCOMPARE(form.findChild<QPushButton*>("Command1")->accessibleDescription(), QStringLiteral("no port is open"));
         QCOMPARE(form.findChild<QComboBox*>("Combo1")->currentText(), QStringLiteral("COMPORT"));
         QCOMPARE(form.findChild<QComboBox*>("Combo1")->count(), 0);
         QCOMPARE(form.findChild<QTimer*>("Timer1")->interval(), 30000);
@@ -143,6 +144,7 @@ private Q_SLOTS:
         rig.connectTo(QStringLiteral("COM7"));
         QCOMPARE(rig.text("Label13"), QStringLiteral("Connected COM7"));
         QCOMPARE(rig.connectColour(), QColor(0x80, 0xFF, 0xFF));
+        QCOMPARE(rig.get<QPushButton>("Command1")->accessibleDescription(), QStringLiteral("the port is open"));
         QVERIFY(rig.timer("Timer4")->isActive());
         QVERIFY(rig.get<QLabel>("Label13")->toolTip().isEmpty());
 
@@ -245,6 +247,7 @@ private Q_SLOTS:
         rig.pty.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("Label13"), QStringLiteral("Comport close"), 2000);
         QCOMPARE(rig.connectColour(), QColor(0xFF, 0x00, 0x00));
+        QCOMPARE(rig.get<QPushButton>("Command1")->accessibleDescription(), QStringLiteral("the port was lost"));
         QVERIFY(!rig.timer("Timer4")->isActive());
         QVERIFY(!rig.form->comm().portOpen());
         QVERIFY(!rig.get<QLabel>("Label13")->toolTip().isEmpty());
