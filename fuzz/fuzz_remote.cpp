@@ -39,6 +39,8 @@ bool inRange(RemoteSetting setting, const QByteArray& field)
     case RemoteSetting::Relay1:
     case RemoteSetting::Relay2:
         return field == "1" || field == "0";
+    case RemoteSetting::Node:
+        break; // never named from afar
     }
     return false;
 }
@@ -57,6 +59,7 @@ int fieldOf(RemoteSetting setting)
     case RemoteSetting::Relay2: return 9;
     case RemoteSetting::Pwm: return 10;
     case RemoteSetting::Mode: return 11;
+    case RemoteSetting::Node: break;
     }
     return 0;
 }
