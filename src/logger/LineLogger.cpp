@@ -2,8 +2,8 @@
 #include "LineLogger.h"
 
 #include "serial/ComName.h"
-#include "session/LineCounts.h"
 #include "serial/SerialLine.h"
+#include "session/LineCounts.h"
 
 LineLogger::LineLogger(const PortTable& ports, Settings settings, const Clock& clock, QObject* parent)
     : QObject(parent), m_settings(std::move(settings)), m_session(makeSerialControl(ports))

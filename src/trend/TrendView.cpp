@@ -4,6 +4,7 @@
 #include "Downsample.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 

@@ -21,9 +21,6 @@
 #include <QMessageBox>
 
 #include <cmath>
-#include <tuple>
-
-using namespace std::chrono_literals;
 
 namespace {
 
